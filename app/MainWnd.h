@@ -1,0 +1,36 @@
+// CMainWnd: the hidden resident window. It receives every trigger (hot key,
+// suspend, the tray icon and its menu) and owns the two optional windows.
+#pragma once
+#include "framework/Wnd.h"
+
+class CMainDialog;
+class CHotSwitchDlg;
+
+class CMainWnd : public CWnd {
+public:
+    CMainWnd();
+    // Creates the hidden window and adds the tray icon. False when there is no
+    // window: creation failed, or the icon could not be added and the window has
+    // been closed (the object is then gone too).
+    bool Create();
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void PostNcDestroy() override;
+
+private:
+    void OnCreate();
+    void OnDestroy();
+    void OnCommand(UINT id);
+    void OnPowerBroadcast(WPARAM event);
+    bool OnTaskbarCreated();
+    void OnTrayIcon(LPARAM mouseMsg);
+    void OnShowHotSwitch();
+    void OnHideHotSwitch();
+    void OpenSettings();
+    void Exit();
+
+    HICON m_icon;
+    CMainDialog* m_settings = nullptr;
+    CHotSwitchDlg* m_hotSwitch = nullptr;
+};

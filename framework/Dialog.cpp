@@ -1,0 +1,89 @@
+#include "framework/Dialog.h"
+#include "framework/WinApp.h"
+
+HWND CDataExchange::Item(int id) const { return GetDlgItem(m_dlg->GetSafeHwnd(), id); }
+
+void CDataExchange::Check(int id, int& value)
+{
+    if (m_save) {
+        value = (int)SendMessageA(Item(id), BM_GETCHECK, 0, 0);
+    } else {
+        if (value < 0 || value > 2) value = 0;
+        SendMessageA(Item(id), BM_SETCHECK, (WPARAM)value, 0);
+    }
+}
+
+void CDataExchange::ListIndex(int id, int& value)
+{
+    if (m_save) value = (int)SendMessageA(Item(id), CB_GETCURSEL, 0, 0);
+    else SendMessageA(Item(id), CB_SETCURSEL, (WPARAM)value, 0);
+}
+
+void CDataExchange::Control(int id, CWnd& control)
+{
+    if (!control.GetSafeHwnd()) control.SubclassWindow(Item(id));
+}
+
+bool CDialog::UpdateData(bool save)
+{
+    CDataExchange dx(this, save);
+    ExchangeData(dx);
+    return true;
+}
+
+bool CDialog::Create(UINT templateId, CWnd* owner)
+{
+    CWinApp* app = CWinApp::Get();
+    if (!owner && app) owner = app->m_pMainWnd;
+    HWND ownerHwnd = owner ? owner->GetSafeHwnd() : nullptr;
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), ownerHwnd,
+                              StaticDlgProc, (LPARAM)this) != nullptr;
+}
+
+INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lp)
+{
+    // The dialog manager's own procedure stays the default processing; from
+    // WM_INITDIALOG on, every message goes through the object first.
+    if (msg != WM_INITDIALOG) return FALSE;
+    auto* dlg = reinterpret_cast<CDialog*>(lp);
+    dlg->SubclassWindow(hwnd);
+    return dlg->InitialiseDialog() ? TRUE : FALSE;
+}
+
+bool CDialog::InitialiseDialog()
+{
+    UpdateData(false);
+    return true;
+}
+
+void CDialog::OnClickedOk()
+{
+    if (UpdateData(true)) EndDialog(m_hWnd, IDOK);
+}
+
+void CDialog::OnClickedCancel() { EndDialog(m_hWnd, IDCANCEL); }
+
+bool CDialog::PreFilterMessage(MSG* msg)
+{
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
+    return IsDialogMessageA(m_hWnd, msg) != FALSE;
+}
+
+LRESULT CDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_COMMAND && HIWORD(wp) <= BN_CLICKED) {
+        switch (LOWORD(wp)) {
+        case IDOK: OnClickedOk(); return 0;
+        case IDCANCEL: OnClickedCancel(); return 0;
+        }
+    }
+    return Default(msg, wp, lp);
+}
+
+bool CButton::OnReflectedMessage(UINT msg, WPARAM, LPARAM lp, LRESULT* result)
+{
+    if (msg != WM_DRAWITEM) return false;
+    PaintButton(reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+    *result = TRUE;
+    return true;
+}

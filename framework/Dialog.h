@@ -1,0 +1,64 @@
+// CDialog: modeless dialogs from templates, with the standard initialisation,
+// OK and cancel steps and data exchange between members and controls.
+#pragma once
+#include "framework/Wnd.h"
+
+class CDialog;
+
+// One data exchange pass: load (members to controls) or save (controls to members).
+class CDataExchange {
+public:
+    CDataExchange(CDialog* dlg, bool save) : m_dlg(dlg), m_save(save) {}
+    bool IsSaving() const { return m_save; }
+
+    // Two-state check box bound to a flag. Loading first sets a value outside
+    // 0..2 to 0, as a check box can show nothing else.
+    void Check(int id, int& value);
+    // Drop-down list bound to a list position; -1 when nothing is selected.
+    void ListIndex(int id, int& value);
+    // Binds a template control to a control object (once; later passes leave it).
+    void Control(int id, CWnd& control);
+
+private:
+    HWND Item(int id) const;
+    CDialog* m_dlg;
+    bool m_save;
+};
+
+class CDialog : public CWnd {
+public:
+    // Moves values between members and controls in one direction.
+    bool UpdateData(bool save);
+
+    bool PreFilterMessage(MSG* msg) override;
+
+protected:
+    CDialog() = default;
+    // Creates the modeless window from a template; a null owner stands for the
+    // application's main window.
+    bool Create(UINT templateId, CWnd* owner);
+
+    virtual void ExchangeData(CDataExchange&) {}
+    // Standard initialisation: one load exchange; true lets the system focus the
+    // first tab stop.
+    virtual bool InitialiseDialog();
+    // Standard OK step: a save exchange, then EndDialog(IDOK).
+    virtual void OnClickedOk();
+    // Standard cancel step: EndDialog(IDCANCEL).
+    virtual void OnClickedCancel();
+
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    static INT_PTR CALLBACK StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+};
+
+// A push button or check box. Owner-drawn buttons paint in PaintButton, which
+// receives the draw request that the button sent to its parent.
+class CButton : public CWnd {
+public:
+    bool OnReflectedMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+protected:
+    virtual void PaintButton(DRAWITEMSTRUCT*) {}
+};

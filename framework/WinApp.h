@@ -1,0 +1,48 @@
+// CWinApp: the application object. One static instance per program; the
+// framework's WinMain runs its start-up and then its message loop.
+#pragma once
+#include <windows.h>
+#include <string>
+
+class CWnd;
+
+class CWinApp {
+public:
+    CWinApp();
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    static CWinApp* Get() { return s_app; }
+
+    // Start-up; false ends the program before any message loop runs.
+    virtual bool InitInstance() = 0;
+    // The message loop; returns the exit code once the main window is gone.
+    int Run();
+
+    // The executable's file name without its extension, fixed when the process starts.
+    const char* AppName() const { return m_appName.c_str(); }
+
+    // The application's message box: OK button, the application name as caption,
+    // the exclamation icon unless the caller names one; owned by the main window's
+    // last active pop-up, with the main window disabled while it is shown.
+    int AppMessageBox(UINT stringId, UINT type = MB_OK);
+    int AppMessageBox(const char* text, UINT type = MB_OK);
+
+    // Main-window rule: destroying this window ends the message loop.
+    CWnd* m_pMainWnd = nullptr;
+
+    // Called by the framework for every bound window that has just been destroyed.
+    static void OnWindowDestroyed(CWnd* wnd);
+
+private:
+    static CWinApp* s_app;
+    std::string m_appName;
+};
+
+// The executable's full path, however long it is.
+std::string ModulePath(HMODULE module = nullptr);
+// "C:\dir\Name.ext" -> "Name".
+std::string AppNameFromPath(const std::string& path);
+// A string-table entry in the ANSI code page.
+std::string LoadResString(UINT id);

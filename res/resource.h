@@ -1,0 +1,42 @@
+// Identifiers shared by the resource script and the code.
+#pragma once
+
+// Icon, menu, dialog templates and image
+#define IDR_MAINFRAME                   128
+#define IDR_TRAY_MENU                   129
+#define IDD_SETTINGS                    130
+#define IDD_HOTSWITCH                   131
+#define IDR_HOTSWITCH_PNG               140
+
+// String table
+#define IDS_TRAY_TIP                    102
+#define IDS_TRAY_ADD_FAILED             103
+#define IDS_APP_TITLE                   105
+#define IDS_IMAGE_LOAD_FAILED           108
+#define IDS_HOTKEY_TAKEN                110
+
+// Settings dialog controls
+#define IDC_AUTORUN                     1000
+#define IDC_DEFAULT                     1001
+#define IDC_FUNCTION_KEY                1002
+#define IDC_SHOW_HOTSWITCH              1003
+#define IDC_SLEEPACTION                 1004
+#define IDC_TASKTRAYACTION              1005
+#define IDC_CONTROL                     1006
+#define IDC_SHIFT                       1007
+#define IDC_ALT                         1008
+#define IDC_WIN                         1009
+#define IDC_REGISTERED_KEY              1010
+#define IDC_TOPMOST                     1011
+
+// Hot switch controls
+#define IDC_SWITCH_BUTTON               1011
+
+// Tray menu commands
+#define ID_SWITCH_PC                    32774
+#define ID_SETTINGS                     32775
+#define ID_EXIT                         32776
+
+#ifndef IDC_STATIC
+#define IDC_STATIC                      (-1)
+#endif

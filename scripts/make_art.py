@@ -1,0 +1,272 @@
+#!/usr/bin/env python3
+"""Generate Hopdeck's artwork: res/hotswitch.png (button strip) and res/Hopdeck.ico.
+
+Standard library only, fully deterministic: running it twice produces identical
+bytes.  Run from the repository root:  python3 scripts/make_art.py
+"""
+import math
+import os
+import struct
+import zlib
+
+SS = 4  # supersampling grid per pixel axis (SS*SS samples per pixel)
+
+
+# --------------------------------------------------------------------------
+# Rasteriser helpers
+# --------------------------------------------------------------------------
+
+def render(w, h, shade):
+    """Rasterise shade(x, y) -> (r, g, b, a) floats in 0..1 with SS*SS samples.
+
+    Samples are averaged in premultiplied space and stored straight (not
+    premultiplied) as 8-bit RGBA rows.  Fully transparent pixels get rgb = 0.
+    """
+    rows = []
+    n = SS * SS
+    offs = [(i + 0.5) / SS for i in range(SS)]
+    for py in range(h):
+        row = []
+        for px in range(w):
+            ar = ag = ab = aa = 0.0
+            for oy in offs:
+                for ox in offs:
+                    r, g, b, a = shade(px + ox, py + oy)
+                    ar += r * a
+                    ag += g * a
+                    ab += b * a
+                    aa += a
+            a8 = int(round(aa / n * 255))
+            if a8 == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append(tuple(min(255, int(round(c / aa * 255))) for c in (ar, ag, ab)) + (a8,))
+        rows.append(row)
+    return rows
+
+
+def over(top, bottom):
+    """Porter-Duff 'over' for straight-alpha float colours."""
+    ta, ba = top[3], bottom[3]
+    oa = ta + ba * (1 - ta)
+    if oa <= 0:
+        return (0.0, 0.0, 0.0, 0.0)
+    return tuple((top[i] * ta + bottom[i] * ba * (1 - ta)) / oa for i in range(3)) + (oa,)
+
+
+def mix(a, b, t):
+    t = max(0.0, min(1.0, t))
+    return tuple(a[i] + (b[i] - a[i]) * t for i in range(len(a)))
+
+
+def smooth(e0, e1, x):
+    t = max(0.0, min(1.0, (x - e0) / (e1 - e0)))
+    return t * t * (3 - 2 * t)
+
+
+def hexc(s):
+    return tuple(int(s[i:i + 2], 16) / 255 for i in (0, 2, 4))
+
+
+def in_poly(x, y, pts):
+    """Point in a convex polygon given counter- or clockwise."""
+    sign = 0
+    for i in range(len(pts)):
+        x0, y0 = pts[i]
+        x1, y1 = pts[(i + 1) % len(pts)]
+        c = (x1 - x0) * (y - y0) - (y1 - y0) * (x - x0)
+        if c != 0:
+            s = 1 if c > 0 else -1
+            if sign and s != sign:
+                return False
+            sign = s
+    return True
+
+
+def in_rrect(x, y, x0, y0, x1, y1, r):
+    cx = min(max(x, x0 + r), x1 - r)
+    cy = min(max(y, y0 + r), y1 - r)
+    return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+
+# --------------------------------------------------------------------------
+# Glossy ball
+# --------------------------------------------------------------------------
+
+def ball_shader(cx, cy, rad, base, dark, rim):
+    """A glass-like sphere: body shading, bottom rim glow and a top gloss."""
+    base, dark, rim = hexc(base), hexc(dark), hexc(rim)
+    white = (1.0, 1.0, 1.0)
+
+    def shade(x, y):
+        nx, ny = (x - cx) / rad, (y - cy) / rad
+        d2 = nx * nx + ny * ny
+        if d2 > 1.0:
+            return (0.0, 0.0, 0.0, 0.0)
+        d = math.sqrt(d2)
+        nz = math.sqrt(1.0 - d2)
+        # Body: light comes from above; darken toward the silhouette.
+        light = max(0.0, -0.35 * nx - 0.55 * ny + 0.76 * nz)
+        col = mix(dark, base, 0.25 + 0.85 * light)
+        col = mix(col, dark, smooth(0.80, 1.0, d) * 0.8)
+        # Light passing through the glass brightens the lower inside edge.
+        glow = smooth(0.35, 0.95, ny) * smooth(0.55, 0.93, d) * (1 - smooth(0.93, 1.0, d))
+        col = mix(col, rim, glow * 0.85)
+        # Top gloss: a soft ellipse fading from near-white to clear.
+        gx, gy = nx / 0.66, (ny + 0.46) / 0.42
+        g2 = gx * gx + gy * gy
+        if g2 < 1.0:
+            a = (1 - smooth(0.55, 1.0, g2)) * (0.92 - 0.75 * smooth(-0.9, 0.9, gy))
+            col = mix(col, white, a)
+        # Small crisp specular spot inside the gloss.
+        sx, sy = (nx + 0.22) / 0.16, (ny + 0.56) / 0.11
+        col = mix(col, white, (1 - smooth(0.3, 1.0, sx * sx + sy * sy)) * 0.9)
+        # Slightly translucent silhouette edge keeps it soft on any background.
+        alpha = 1.0 - 0.25 * smooth(0.9, 1.0, d)
+        return col + (alpha,)
+
+    return shade
+
+
+BALLS = [  # (base, dark, rim glow)
+    ("9fd3f5", "3f7fb8", "e6f7ff"),  # 0 normal: pale blue glass
+    ("ff9a2e", "b3470a", "ffe08a"),  # 1 hover: orange
+    ("ff9a2e", "b3470a", "ffe08a"),  # 2 pressed: orange, smaller
+    ("b4b8bc", "5f6368", "eceef0"),  # 3 disabled: grey
+    ("2f8cff", "0d3c9e", "9fdcff"),  # 4 focused: saturated blue
+]
+
+
+def make_strip():
+    size, rows = 48, []
+    for i, (base, dark, rim) in enumerate(BALLS):
+        rad = 22.0 * (0.9 if i == 2 else 1.0)
+        rows += render(size, size, ball_shader(24.0, 24.0, rad, base, dark, rim))
+    return size, size * len(BALLS), rows
+
+
+# --------------------------------------------------------------------------
+# Application icon: blue rounded tile with a white two-way "swap" arrow pair
+# --------------------------------------------------------------------------
+
+def icon_shader(n):
+    top, bot, edge = hexc("5fb2ff"), hexc("1456c4"), hexc("0b3680")
+    white = (1.0, 1.0, 1.0, 1.0)
+    if n >= 32:
+        tile, rr, bw = (1, 1, 31, 31), 6.0, 1.0
+        # Right-pointing arrow on top, left-pointing one underneath.
+        arrows = [
+            [(6, 8), (18, 8), (18, 12), (6, 12)],
+            [(17, 4), (25, 10), (17, 16)],
+            [(26, 20), (14, 20), (14, 24), (26, 24)],
+            [(15, 16), (7, 22), (15, 28)],
+        ]
+    else:
+        # 16 px: same idea, shafts snapped to whole pixels so they stay crisp.
+        tile, rr, bw = (0, 0, 16, 16), 3.5, 0.75
+        arrows = [
+            [(2, 3), (9.5, 3), (9.5, 5), (2, 5)],
+            [(9, 1), (12, 4), (9, 7)],
+            [(14, 11), (6.5, 11), (6.5, 13), (14, 13)],
+            [(7, 9), (4, 12), (7, 15)],
+        ]
+    x0, y0, x1, y1 = tile
+    shadow = 1.0 if n >= 32 else 0.0  # drop shadow offset under the arrows
+
+    def shade(x, y):
+        if not in_rrect(x, y, x0, y0, x1, y1, rr):
+            return (0.0, 0.0, 0.0, 0.0)
+        t = (y - y0) / (y1 - y0)
+        col = mix(top, bot, t) + (1.0,)
+        # Soft sheen fading out toward the middle of the tile.
+        col = over((1.0, 1.0, 1.0, 0.22 * (1 - smooth(0.0, 0.55, t))), col)
+        if not in_rrect(x, y, x0 + bw, y0 + bw, x1 - bw, y1 - bw, rr - bw):
+            col = over(edge + (0.85,), col)
+        if shadow and any(in_poly(x - shadow, y - shadow, p) for p in arrows):
+            col = over((0.0, 0.1, 0.3, 0.35), col)
+        if any(in_poly(x, y, p) for p in arrows):
+            col = over(white, col)
+        return col
+
+    return shade
+
+
+# --------------------------------------------------------------------------
+# File writers
+# --------------------------------------------------------------------------
+
+def _paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    if pa <= pb and pa <= pc:
+        return a
+    return b if pb <= pc else c
+
+
+def png_bytes(w, h, rows):
+    """8-bit RGBA PNG; each scanline uses the filter with the smallest sum."""
+    raw = bytearray()
+    prev = bytes(w * 4)
+    for row in rows:
+        cur = bytes(v for px in row for v in px)
+        cands = []
+        for ft in range(5):
+            out = bytearray([ft])
+            for i, x in enumerate(cur):
+                a = cur[i - 4] if i >= 4 else 0
+                b = prev[i]
+                c = prev[i - 4] if i >= 4 else 0
+                pred = (0, a, b, (a + b) >> 1, _paeth(a, b, c))[ft]
+                out.append((x - pred) & 0xFF)
+            cands.append(out)
+        raw += min(cands, key=lambda o: sum(v if v < 128 else 256 - v for v in o[1:]))
+        prev = cur
+
+    def chunk(tag, data):
+        return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
+
+    ihdr = struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr)
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+def ico_bytes(images):
+    """Classic ICO: 32-bpp BGRA DIB (bottom-up) plus 1-bpp AND mask per image."""
+    blobs = []
+    for n, rows in images:
+        hdr = struct.pack("<IiiHHIIiiII", 40, n, n * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+        xor = bytearray()
+        for row in reversed(rows):
+            for r, g, b, a in row:
+                xor += bytes((b, g, r, a))
+        mask = bytearray()
+        stride = ((n + 31) // 32) * 4
+        for row in reversed(rows):
+            line = bytearray(stride)
+            for x, px in enumerate(row):
+                if px[3] == 0:
+                    line[x >> 3] |= 0x80 >> (x & 7)
+            mask += line
+        blobs.append((n, hdr + xor + mask))
+    out = struct.pack("<HHH", 0, 1, len(blobs))
+    offset = 6 + 16 * len(blobs)
+    for n, blob in blobs:
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(blob), offset)
+        offset += len(blob)
+    return out + b"".join(blob for _, blob in blobs)
+
+
+def main():
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir)
+    res = os.path.join(root, "res")
+    os.makedirs(res, exist_ok=True)
+    w, h, rows = make_strip()
+    with open(os.path.join(res, "hotswitch.png"), "wb") as f:
+        f.write(png_bytes(w, h, rows))
+    icons = [(n, render(n, n, icon_shader(n))) for n in (32, 16)]
+    with open(os.path.join(res, "Hopdeck.ico"), "wb") as f:
+        f.write(ico_bytes(icons))
+
+
+if __name__ == "__main__":
+    main()

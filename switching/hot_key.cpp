@@ -1,0 +1,36 @@
+#include "switching/hot_key.h"
+
+const FunctionKey FunctionKeyTable[kFunctionKeyCount] = {
+    {"  ", 0},         {"F1", VK_F1},   {"F2", VK_F2},   {"F3", VK_F3},  {"F4", VK_F4},
+    {"F5", VK_F5},     {"F6", VK_F6},   {"F7", VK_F7},   {"F8", VK_F8},  {"F9", VK_F9},
+    {"F10", VK_F10},   {"F11", VK_F11}, {"F12", VK_F12},
+};
+
+int ModifierOn(int value) { return value == 1 || value == 2 ? 1 : 0; }
+
+int FunctionKeyRow(int index) { return index >= 0 && index < kFunctionKeyCount ? index : 0; }
+
+UINT HotKeyModifiers(const HotKey& key)
+{
+    return (ModifierOn(key.alt) ? MOD_ALT : 0) | (ModifierOn(key.control) ? MOD_CONTROL : 0) |
+           (ModifierOn(key.shift) ? MOD_SHIFT : 0) | (ModifierOn(key.win) ? MOD_WIN : 0);
+}
+
+UINT HotKeyVirtualKey(const HotKey& key) { return FunctionKeyTable[FunctionKeyRow(key.index)].vk; }
+
+std::string HotKeyText(const HotKey& key)
+{
+    int row = FunctionKeyRow(key.index);
+    if (row == 0) return FunctionKeyTable[0].name;
+    std::string text = FunctionKeyTable[row].name;
+    if (ModifierOn(key.control)) text += " + Control";
+    if (ModifierOn(key.shift)) text += " + Shift";
+    if (ModifierOn(key.alt)) text += " + Alt(Option)";
+    if (ModifierOn(key.win)) text += " + Windows(Apple)";
+    return text;
+}
+
+bool RegisterHotKeyFor(HWND wnd, const HotKey& key)
+{
+    return RegisterHotKey(wnd, kHotKeyId, HotKeyModifiers(key), HotKeyVirtualKey(key)) != FALSE;
+}

@@ -1,0 +1,42 @@
+// The user's hot key: one function key plus optional modifiers, registered as
+// hot-key id 1 on the main window.
+#pragma once
+#include <windows.h>
+#include <string>
+
+struct FunctionKey {
+    char name[16];
+    BYTE vk;
+};
+
+// Row 0 means "no key"; rows 1..12 are F1..F12. The row index is what the
+// registry keeps as VIRTUALINDEX and what the settings list selects.
+constexpr int kFunctionKeyCount = 13;
+extern const FunctionKey FunctionKeyTable[kFunctionKeyCount];
+
+constexpr int kHotKeyId = 1;
+
+// The five hot-key settings as stored (flags 0/1, index 0..12).
+struct HotKey {
+    int control = 0;
+    int shift = 0;
+    int alt = 0;
+    int win = 0;
+    int index = 0;
+};
+
+// Values outside the ranges (hand edits of the registry) are read the way the
+// settings dialog shows them: a modifier is on for 1 and 2 (a check box shows 2
+// as checked), off otherwise; an index outside 0..12 means no key.
+int ModifierOn(int value);
+int FunctionKeyRow(int index);
+
+// MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN as the settings ask.
+UINT HotKeyModifiers(const HotKey& key);
+// The function key's virtual-key code; 0 for "no key".
+UINT HotKeyVirtualKey(const HotKey& key);
+// "F5 + Control + Alt(Option)"; two blanks when there is no key.
+std::string HotKeyText(const HotKey& key);
+
+// RegisterHotKey(wnd, 1, ...) for the given settings; the call's result.
+bool RegisterHotKeyFor(HWND wnd, const HotKey& key);

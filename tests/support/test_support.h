@@ -1,0 +1,97 @@
+// Helpers shared by the tests: registry set-up, a running Hopdeck.exe seen from
+// outside, a low-level keyboard hook and a bounded message pump.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace test {
+
+// --- registry -------------------------------------------------------------
+// HKCU\software\VANTU\<profile>\<section>
+std::string ProfileKey(const std::string& profile, const char* section = nullptr);
+void DeleteProfile(const std::string& profile);
+void SetDword(const std::string& profile, const char* section, const char* name, DWORD value);
+void SetRaw(const std::string& profile, const char* section, const char* name, DWORD type, const void* data,
+            DWORD size);
+// Type and bytes of a stored value; false when it does not exist.
+bool GetRaw(const std::string& profile, const char* section, const char* name, DWORD* type,
+            std::vector<BYTE>* data);
+bool KeyExists(HKEY root, const std::string& path);
+// A REG_DWORD read back, or `missing` when it is absent or of another type.
+long long GetDword(const std::string& profile, const char* section, const char* name, long long missing = -999999);
+
+// --- waiting ---------------------------------------------------------------
+// Pumps this thread's messages until done() is true or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD ms);
+
+// --- keyboard --------------------------------------------------------------
+// Records Scroll Lock events seen by a WH_KEYBOARD_LL hook on this thread while
+// it pumps messages. One watcher at a time.
+class ScrollLockWatcher {
+public:
+    struct Event {
+        bool down;
+        bool injected;
+        DWORD time;
+    };
+    ScrollLockWatcher();
+    ~ScrollLockWatcher();
+    ScrollLockWatcher(const ScrollLockWatcher&) = delete;
+    ScrollLockWatcher& operator=(const ScrollLockWatcher&) = delete;
+    // Pumps until `count` events arrived or the time is up; then the events.
+    const std::vector<Event>& WaitFor(size_t count, DWORD timeoutMs);
+    const std::vector<Event>& Events() const { return m_events; }
+    void Clear() { m_events.clear(); }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp);
+    HHOOK m_hook;
+    std::vector<Event> m_events;
+};
+
+// --- the program ----------------------------------------------------------
+// Path of Hopdeck.exe, next to the test program.
+std::string ProgramPath();
+std::string TestDir();
+
+// One started process of Hopdeck.exe (or a copy). The destructor ends it.
+class Program {
+public:
+    explicit Program(const std::string& path = ProgramPath());
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return m_process != nullptr; }
+    // The main window (title "Hopdeck", this process), waited for.
+    HWND MainWindow(DWORD timeoutMs = 10000);
+    // A visible top-level window of this process with that title, or with that
+    // dialog template size when title is null.
+    HWND FindWindowOf(const char* title, DWORD timeoutMs = 5000);
+    bool WaitExit(DWORD timeoutMs);
+    DWORD ExitCode() const;
+    DWORD Pid() const { return m_pid; }
+    // Posts ID_EXIT and waits; terminates the process if it does not end.
+    bool Exit(DWORD timeoutMs = 10000);
+    void Command(UINT id);
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    HWND m_main = nullptr;
+};
+
+// All top-level windows of a process with a given title (visible or not).
+std::vector<HWND> WindowsOf(DWORD pid, const char* title);
+// Whether the tray icon (wnd, id 0) exists: NIM_MODIFY succeeds exactly then.
+bool TrayIconExists(HWND wnd);
+// Whether a hot-key combination is free: registers and releases it at once.
+bool HotKeyFree(UINT modifiers, UINT vk);
+// Finds a message box (#32770 with the given caption) of a process and presses OK.
+HWND FindMessageBox(DWORD pid, const char* caption, DWORD timeoutMs);
+std::string WindowText(HWND wnd);
+
+}  // namespace test
