@@ -1,0 +1,3 @@
+# Sources of the hot switch (floating window, image button, image holder).
+set(HOTSWITCH_SOURCES
+)
