@@ -3,6 +3,7 @@
 #include "app/settings_store.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
+#include "settings_dialog/MainDialog.h"
 #include "switching/hot_key.h"
 #include "switching/switch_sequence.h"
 #include "tray/tray_icon.h"
@@ -107,9 +108,18 @@ void CMainWnd::OnShowHotSwitch() {}
 
 void CMainWnd::OnHideHotSwitch() {}
 
-void CMainWnd::OpenSettings() { SetForegroundWindow(m_hWnd); }
+void CMainWnd::OpenSettings()
+{
+    SetForegroundWindow(m_hWnd);
+    if (m_settings) return;  // one dialog at a time
+    m_settings = CMainDialog::GetInstance();
+    if (m_settings && !m_settings->OpenWindow()) m_settings = nullptr;  // released by OpenWindow
+}
 
 void CMainWnd::Exit()
 {
+    // Queued in this order, so both optional windows close before the main
+    // window handles its own WM_CLOSE.
+    if (m_settings) PostMessageA(m_settings->GetSafeHwnd(), WM_CLOSE, 0, 0);
     PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }

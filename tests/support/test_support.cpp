@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include <shellapi.h>
 #include <cstring>
+#include <thread>
 
 namespace test {
 
@@ -252,6 +253,41 @@ std::string WindowText(HWND wnd)
     char buf[512] = "";
     GetWindowTextA(wnd, buf, sizeof buf);
     return buf;
+}
+
+std::wstring WindowTextW(HWND wnd)
+{
+    wchar_t buf[512] = L"";
+    GetWindowTextW(wnd, buf, 512);
+    return buf;
+}
+
+MessageBoxCloser::MessageBoxCloser(DWORD pid, std::string caption, DWORD timeoutMs, HWND watch)
+{
+    m_thread = new std::thread([this, pid, caption, timeoutMs, watch] {
+        HWND box = FindMessageBox(pid, caption.c_str(), timeoutMs);
+        if (!box) return;
+        m_found = true;
+        wchar_t buf[512] = L"";
+        GetDlgItemTextW(box, 0xFFFF, buf, 512);  // the message box's text control
+        text = buf;
+        owner = GetWindow(box, GW_OWNER);
+        if (watch) watchedEnabled = IsWindowEnabled(watch) != FALSE;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+}
+
+bool MessageBoxCloser::Wait()
+{
+    auto* t = static_cast<std::thread*>(m_thread);
+    if (t && t->joinable()) t->join();
+    return m_found;
+}
+
+MessageBoxCloser::~MessageBoxCloser()
+{
+    Wait();
+    delete static_cast<std::thread*>(m_thread);
 }
 
 HWND FindMessageBox(DWORD pid, const char* caption, DWORD timeoutMs)

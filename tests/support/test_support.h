@@ -93,5 +93,27 @@ bool HotKeyFree(UINT modifiers, UINT vk);
 // Finds a message box (#32770 with the given caption) of a process and presses OK.
 HWND FindMessageBox(DWORD pid, const char* caption, DWORD timeoutMs);
 std::string WindowText(HWND wnd);
+std::wstring WindowTextW(HWND wnd);
+
+// Waits on a thread of its own for a message box (dialog class #32770 with the
+// given caption) of a process, notes what it showed and presses its OK button,
+// so a modal box never hangs a test. Wait() joins and tells whether one came.
+class MessageBoxCloser {
+public:
+    // watch: a window whose enabled state while the box is shown is noted.
+    MessageBoxCloser(DWORD pid, std::string caption, DWORD timeoutMs = 10000, HWND watch = nullptr);
+    ~MessageBoxCloser();
+    MessageBoxCloser(const MessageBoxCloser&) = delete;
+    MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
+    bool Wait();
+
+    std::wstring text;            // the message
+    HWND owner = nullptr;         // the box's owner window
+    bool watchedEnabled = true;   // whether `watch` was enabled meanwhile
+
+private:
+    void* m_thread = nullptr;
+    bool m_found = false;
+};
 
 }  // namespace test

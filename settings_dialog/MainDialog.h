@@ -1,0 +1,80 @@
+// CMainDialog: the modeless settings dialog. It shows the ten options and the
+// stored hot key; OK applies them (hot key, registry, Run entry, hot switch),
+// Cancel, Esc, the close box and program exit discard them.
+#pragma once
+#include "framework/Dialog.h"
+#include <string>
+#include "res/resource.h"
+
+// The dialog's working copy of the SETTING section.
+struct Settings {
+    int AUTORUN = 1;
+    int HOTSWITCH = 0;
+    int TOPMOST = 1;
+    int SLEEPACTION = 0;
+    int TASKTRAYACTION = 0;
+    int CONTROL = 0;
+    int SHIFT = 0;
+    int ALT = 0;
+    int WIN = 0;
+    int VIRTUALINDEX = 0;
+};
+
+class CMainDialog : public CDialog {
+public:
+    // The one dialog: constructed (reading the stored options) when the slot is
+    // empty. Null when it cannot be allocated.
+    static CMainDialog* GetInstance();
+    // Creates the window, owned by the main window. On failure the object is
+    // released and the slot emptied.
+    virtual bool OpenWindow();
+
+    const Settings& Record() const { return m_settings; }
+
+protected:
+    void ExchangeData(CDataExchange& dx) override;
+    bool InitialiseDialog() override;
+    void OnClickedOk() override;
+    void OnClickedCancel() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    CMainDialog();
+    ~CMainDialog() override = default;
+
+    void OnClickedShowHotSwitch();
+    void OnClickedDefault();
+    void OnCloseRequest();
+    void Close();
+    void ApplyTopmostRule();
+
+    // True when the record's hot key differs from the stored one.
+    bool HotKeyChanged() const;
+    // Puts the stored hot key back into the record and the controls.
+    void ReloadStoredHotKey();
+    // Registers the edited hot key in place of the program's current one; on
+    // refusal the current one is registered again. True when accepted.
+    bool ApplyHotKey();
+    void SaveSettings() const;
+
+    CWnd* m_owner = nullptr;
+    UINT m_templateId = IDD_SETTINGS;
+    Settings m_settings;
+    CWnd m_functionKey;
+    CWnd m_registeredKey;
+    CButton m_showHotSwitch;
+    CButton m_sleepAction;
+    CButton m_topmost;
+};
+
+// Windows Server 2003 / XP x64 (version 5.2 on an AMD64 machine), where the
+// sleep option is not offered. GetNativeSystemInfo tells the machine's own
+// architecture even to a 32-bit process.
+bool IsWindows52OnAmd64();
+
+// The Run entry: HKCU\...\Run value "Hopdeck" holds the program's path when it
+// should start at logon, the empty string otherwise.
+void WriteRunEntry(bool autorun);
+// The path as stored: quoted when it contains a space, so Windows cannot take
+// "C:\Program" for the program.
+std::wstring RunCommandFor(const std::wstring& path);
