@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "tests/support/test_support.h"
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 namespace {
 
@@ -123,6 +124,99 @@ TEST_F(ProgramTest, OutOfRangeStoredValuesLeaveItRunningWithoutAHotKey)
     hopdeck.Command(ID_SWITCH_PC);
     ExpectOneSwitch(keys);
     EXPECT_TRUE(hopdeck.Exit());
+}
+
+}  // namespace
+
+namespace {
+
+const wchar_t kSettingsTitle[] = L"設定/ホットキー登録";
+
+void TrayClick(HWND main, UINT mouseMsg) { PostMessageA(main, WM_USER + 1, 0, mouseMsg); }
+
+TEST_F(ProgramTest, IconComesBackEveryTimeTheShellRestarts)
+{
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(test::PumpUntil([&] { return test::TrayIconExists(main); }, 5000));
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    for (int i = 0; i < 20; ++i) {
+        NOTIFYICONDATAA nid = {};
+        nid.cbSize = 504;
+        nid.hWnd = main;
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &nid));  // as a restarted shell has lost it
+        ASSERT_FALSE(test::TrayIconExists(main));
+        PostMessageA(main, taskbarCreated, 0, 0);
+        ASSERT_TRUE(test::PumpUntil([&] { return test::TrayIconExists(main); }, 5000)) << "restart " << i;
+    }
+}
+
+TEST_F(ProgramTest, LeftClickSwitchesWhenAskedOtherwiseOpensOneSettingsDialog)
+{
+    test::SetDword(kProfile, "SETTING", "TASKTRAYACTION", 1);
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    {
+        test::ScrollLockWatcher keys;
+        // A double click: down, up, double click, up. Only the first press acts.
+        TrayClick(main, WM_LBUTTONDOWN);
+        TrayClick(main, WM_LBUTTONUP);
+        TrayClick(main, WM_LBUTTONDBLCLK);
+        TrayClick(main, WM_LBUTTONUP);
+        ExpectOneSwitch(keys);
+        EXPECT_EQ(hopdeck.CountWindows(kSettingsTitle), 0);
+    }
+
+    test::SetDword(kProfile, "SETTING", "TASKTRAYACTION", 0);
+    test::ScrollLockWatcher keys;
+    TrayClick(main, WM_LBUTTONDOWN);
+    ASSERT_TRUE(hopdeck.FindWindowOf(kSettingsTitle));
+    TrayClick(main, WM_LBUTTONDOWN);
+    hopdeck.Command(ID_SETTINGS);
+    test::PumpFor(500);
+    EXPECT_EQ(hopdeck.CountWindows(kSettingsTitle), 1) << "one dialog at a time";
+    EXPECT_TRUE(keys.Events().empty());
+}
+
+TEST_F(ProgramTest, RightClickShowsTheMenuAboveTheCursor)
+{
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    SetCursorPos(400, 500);
+    TrayClick(main, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    ASSERT_TRUE(test::PumpUntil([&] { return (menu = hopdeck.OpenMenu()) != nullptr; }, 5000));
+    RECT r;
+    GetWindowRect(menu, &r);
+    EXPECT_EQ(r.bottom, 500) << "bottom-aligned at the cursor";
+    EXPECT_EQ(r.left, 400);
+
+    // Escape closes it; the program goes on working.
+    keybd_event(VK_ESCAPE, 0, 0, 0);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_TRUE(test::PumpUntil([&] { return hopdeck.OpenMenu() == nullptr; }, 5000));
+    test::ScrollLockWatcher keys;
+    hopdeck.Command(ID_SWITCH_PC);
+    ExpectOneSwitch(keys);
+}
+
+TEST_F(ProgramTest, ExitClosesTheOpenSettingsDialogRemovesTheIconAndWritesNothing)
+{
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    hopdeck.Command(ID_SETTINGS);
+    HWND dlg = hopdeck.FindWindowOf(kSettingsTitle);
+    ASSERT_TRUE(dlg);
+    SendMessageA(GetDlgItem(dlg, IDC_SLEEPACTION), BM_SETCHECK, BST_CHECKED, 0);
+    hopdeck.Command(ID_EXIT);
+    ASSERT_TRUE(hopdeck.WaitExit(10000));
+    EXPECT_EQ(hopdeck.ExitCode(), 0u);
+    EXPECT_FALSE(test::TrayIconExists(main));
+    EXPECT_EQ(test::GetDword(kProfile, "SETTING", "SLEEPACTION"), -999999);
 }
 
 }  // namespace

@@ -195,17 +195,35 @@ HWND Program::MainWindow(DWORD timeoutMs)
     return m_main;
 }
 
-HWND Program::FindWindowOf(const char* title, DWORD timeoutMs)
+int Program::CountWindows(const wchar_t* title)
+{
+    int n = 0;
+    for (HWND w : WindowsOf(m_pid, nullptr))
+        if (IsWindowVisible(w) && WindowTextW(w) == title) ++n;
+    return n;
+}
+
+HWND Program::FindWindowOf(const wchar_t* title, DWORD timeoutMs)
 {
     HWND found = nullptr;
     PumpUntil(
         [&] {
-            for (HWND w : WindowsOf(m_pid, title))
-                if (IsWindowVisible(w)) found = w;
+            for (HWND w : WindowsOf(m_pid, nullptr))
+                if (IsWindowVisible(w) && WindowTextW(w) == title) found = w;
             return found != nullptr;
         },
         timeoutMs);
     return found;
+}
+
+HWND Program::OpenMenu()
+{
+    for (HWND w : WindowsOf(m_pid, nullptr)) {
+        char cls[16] = "";
+        GetClassNameA(w, cls, sizeof cls);
+        if (std::strcmp(cls, "#32768") == 0 && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
 }
 
 bool Program::WaitExit(DWORD timeoutMs)

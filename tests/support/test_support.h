@@ -68,9 +68,12 @@ public:
     bool Started() const { return m_process != nullptr; }
     // The main window (title "Hopdeck", this process), waited for.
     HWND MainWindow(DWORD timeoutMs = 10000);
-    // A visible top-level window of this process with that title, or with that
-    // dialog template size when title is null.
-    HWND FindWindowOf(const char* title, DWORD timeoutMs = 5000);
+    // A visible top-level window of this process with that title, waited for.
+    HWND FindWindowOf(const wchar_t* title, DWORD timeoutMs = 5000);
+    // How many visible top-level windows of this process have that title.
+    int CountWindows(const wchar_t* title);
+    // The visible pop-up menu of this process, if one is open.
+    HWND OpenMenu();
     bool WaitExit(DWORD timeoutMs);
     DWORD ExitCode() const;
     DWORD Pid() const { return m_pid; }
