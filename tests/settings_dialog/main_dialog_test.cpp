@@ -94,6 +94,10 @@ TEST_F(MainDialogTest, FirstOpeningShowsTheDefaults)
     EXPECT_TRUE(Enabled(IDC_SLEEPACTION));
     EXPECT_EQ(ListRow(), 0);
     EXPECT_EQ(RegisteredKeyText(), "  ");
+    bool versionLabel = false;
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        versionLabel |= test::WindowText(c) == "Hopdeck  Ver 1.0.0";
+    EXPECT_TRUE(versionLabel);
 
     // Thirteen entries in table order, although the list has the sorted style.
     HWND list = Item(IDC_FUNCTION_KEY);
