@@ -32,7 +32,7 @@ CMainWnd::CMainWnd() : m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOUR
 
 bool CMainWnd::Create()
 {
-    std::string title = LoadResString(IDS_APP_TITLE);
+    CString title = LoadResString(IDS_APP_TITLE);
     if (!CreateEx(0, "HopdeckMainWnd", CS_HREDRAW | CS_VREDRAW, title.c_str(), WS_POPUP, 1, 1, 1, 1, nullptr))
         return false;
     ShowWindow(m_hWnd, SW_HIDE);

@@ -45,7 +45,7 @@ namespace {
 
 // Opens (creating what is missing below "software") one section of a profile.
 // Every call opens afresh: no handle stays open between reads and writes.
-bool OpenSection(const std::string& keyWord, const std::string& profile, const char* section, RegKey& out)
+bool OpenSection(const CString& keyWord, const CString& profile, const char* section, RegKey& out)
 {
     if (keyWord.empty() || profile.empty()) return false;
     RegKey software, word, prof;

@@ -3,7 +3,7 @@
 // and write goes to the registry when it is asked for, so a value changed by
 // another program counts from the next read.
 #pragma once
-#include <string>
+#include "framework/String.h"
 
 class SettingsStore {
 public:
@@ -18,8 +18,8 @@ public:
     bool WriteInt(const char* section, const char* entry, int value) const;
 
 private:
-    std::string m_keyWord;
-    std::string m_profile;
+    CString m_keyWord;
+    CString m_profile;
 };
 
 // The process-wide store that the program's windows share.

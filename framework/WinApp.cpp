@@ -4,36 +4,50 @@
 
 CWinApp* CWinApp::s_app = nullptr;
 
-std::string ModulePath(HMODULE module)
+namespace {
+
+// GetModuleFileName truncates silently when the buffer is too small, so the
+// buffer grows until the whole path fits (paths reach 32767 characters).
+template <typename Ch, typename Fn>
+CStringT<Ch> FullModulePath(HMODULE module, Fn getModuleFileName)
 {
-    // GetModuleFileNameA truncates silently when the buffer is too small, so grow
-    // it until the whole path fits.
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameA(module, &path[0], (DWORD)path.size());
-        if (n == 0) return std::string();
-        if (n < path.size()) { path.resize(n); return path; }
-        if (path.size() >= 32768 * 2) return std::string();
-        path.resize(path.size() * 2);
+    CStringT<Ch> path;
+    for (DWORD size = MAX_PATH; size <= 65536; size *= 2) {
+        Ch* buf = path.GetBuffer(size);
+        if (!buf) break;
+        DWORD n = getModuleFileName(module, buf, size);
+        if (n == 0) break;
+        if (n < size) {
+            path.ReleaseBuffer(n);
+            return path;
+        }
     }
+    return CStringT<Ch>();
 }
 
-std::string AppNameFromPath(const std::string& path)
+}  // namespace
+
+CString ModulePath(HMODULE module) { return FullModulePath<char>(module, GetModuleFileNameA); }
+
+CStringW ModulePathW(HMODULE module) { return FullModulePath<wchar_t>(module, GetModuleFileNameW); }
+
+CString AppNameFromPath(const char* path)
 {
-    std::string p = path;
-    char* ext = PathFindExtensionA(&p[0]);
-    *ext = '\0';
-    return PathFindFileNameA(p.c_str());
+    CString p = path;
+    char* buf = p.GetBuffer(p.size());
+    if (!buf) return CString();
+    *PathFindExtensionA(buf) = '\0';
+    return PathFindFileNameA(buf);
 }
 
-std::string LoadResString(UINT id)
+CString LoadResString(UINT id)
 {
     char buf[512];
     int n = LoadStringA(GetModuleHandleA(nullptr), id, buf, sizeof buf);
-    return std::string(buf, n > 0 ? n : 0);
+    return CString(buf, n > 0 ? n : 0);
 }
 
-CWinApp::CWinApp() : m_appName(AppNameFromPath(ModulePath()))
+CWinApp::CWinApp() : m_appName(AppNameFromPath(ModulePath().c_str()))
 {
     s_app = this;
 }

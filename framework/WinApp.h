@@ -1,8 +1,8 @@
 // CWinApp: the application object. One static instance per program; the
 // framework's WinMain runs its start-up and then its message loop.
 #pragma once
+#include "framework/String.h"
 #include <windows.h>
-#include <string>
 
 class CWnd;
 
@@ -37,12 +37,13 @@ public:
 
 private:
     static CWinApp* s_app;
-    std::string m_appName;
+    CString m_appName;
 };
 
 // The executable's full path, however long it is.
-std::string ModulePath(HMODULE module = nullptr);
+CString ModulePath(HMODULE module = nullptr);
+CStringW ModulePathW(HMODULE module = nullptr);
 // "C:\dir\Name.ext" -> "Name".
-std::string AppNameFromPath(const std::string& path);
+CString AppNameFromPath(const char* path);
 // A string-table entry in the ANSI code page.
-std::string LoadResString(UINT id);
+CString LoadResString(UINT id);

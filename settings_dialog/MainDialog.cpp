@@ -4,7 +4,6 @@
 #include "framework/WinApp.h"
 #include "switching/hot_key.h"
 #include <new>
-#include <string>
 
 namespace {
 
@@ -42,18 +41,6 @@ HotKey StoredHotKey()
 bool RegisterIfAny(HWND wnd, const HotKey& key)
 {
     return FunctionKeyRow(key.index) == 0 || RegisterHotKeyFor(wnd, key);
-}
-
-std::wstring ModulePathW()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, &path[0], (DWORD)path.size());
-        if (n == 0) return std::wstring();
-        if (n < path.size()) return path.substr(0, n);
-        if (path.size() >= 65536) return std::wstring();
-        path.resize(path.size() * 2);
-    }
 }
 
 }  // namespace
@@ -275,17 +262,17 @@ bool IsWindows52OnAmd64()
     return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
 }
 
-std::wstring RunCommandFor(const std::wstring& path)
+CStringW RunCommandFor(const CStringW& path)
 {
-    if (path.find(L' ') == std::wstring::npos) return path;
-    return L"\"" + path + L"\"";
+    if (path.Find(L' ') < 0) return path;
+    return (CStringW(L"\"") += path) += L"\"";
 }
 
 void WriteRunEntry(bool autorun)
 {
     // Wide-character calls: a path outside the ANSI code page, or longer than
     // MAX_PATH, is stored intact.
-    std::wstring data = autorun ? RunCommandFor(ModulePathW()) : std::wstring();
+    CStringW data = autorun ? RunCommandFor(ModulePathW()) : CStringW();
     wchar_t name[64] = L"";
     LoadStringW(GetModuleHandleW(nullptr), IDS_APP_TITLE, name, 64);
     HKEY key;

@@ -3,7 +3,7 @@
 // Cancel, Esc, the close box and program exit discard them.
 #pragma once
 #include "framework/Dialog.h"
-#include <string>
+#include "framework/String.h"
 #include "res/resource.h"
 
 // The dialog's working copy of the SETTING section.
@@ -77,4 +77,4 @@ bool IsWindows52OnAmd64();
 void WriteRunEntry(bool autorun);
 // The path as stored: quoted when it contains a space, so Windows cannot take
 // "C:\Program" for the program.
-std::wstring RunCommandFor(const std::wstring& path);
+CStringW RunCommandFor(const CStringW& path);

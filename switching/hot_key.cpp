@@ -18,11 +18,11 @@ UINT HotKeyModifiers(const HotKey& key)
 
 UINT HotKeyVirtualKey(const HotKey& key) { return FunctionKeyTable[FunctionKeyRow(key.index)].vk; }
 
-std::string HotKeyText(const HotKey& key)
+CString HotKeyText(const HotKey& key)
 {
     int row = FunctionKeyRow(key.index);
-    if (row == 0) return FunctionKeyTable[0].name;
-    std::string text = FunctionKeyTable[row].name;
+    CString text = FunctionKeyTable[row].name;
+    if (row == 0) return text;
     if (ModifierOn(key.control)) text += " + Control";
     if (ModifierOn(key.shift)) text += " + Shift";
     if (ModifierOn(key.alt)) text += " + Alt(Option)";

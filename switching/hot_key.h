@@ -1,8 +1,8 @@
 // The user's hot key: one function key plus optional modifiers, registered as
 // hot-key id 1 on the main window.
 #pragma once
+#include "framework/String.h"
 #include <windows.h>
-#include <string>
 
 struct FunctionKey {
     char name[16];
@@ -36,7 +36,7 @@ UINT HotKeyModifiers(const HotKey& key);
 // The function key's virtual-key code; 0 for "no key".
 UINT HotKeyVirtualKey(const HotKey& key);
 // "F5 + Control + Alt(Option)"; two blanks when there is no key.
-std::string HotKeyText(const HotKey& key);
+CString HotKeyText(const HotKey& key);
 
 // RegisterHotKey(wnd, 1, ...) for the given settings; the call's result.
 bool RegisterHotKeyFor(HWND wnd, const HotKey& key);

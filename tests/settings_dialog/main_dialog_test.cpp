@@ -68,7 +68,7 @@ protected:
     // What the main window does at start-up with the stored hot key.
     void HoldStoredHotKey(UINT mods, UINT vk) { ASSERT_TRUE(RegisterHotKey(main, kHotKeyId, mods, vk)); }
 
-    std::wstring RunValue(DWORD* type)
+    CStringW RunValue(DWORD* type)
     {
         wchar_t buf[1024] = L"";
         DWORD size = sizeof buf;
@@ -206,11 +206,11 @@ TEST_F(MainDialogTest, OkStoresAllTenOptionsTheRunEntryAndRecreatesTheHotSwitch)
     EXPECT_FALSE(test::HotKeyFree(MOD_SHIFT, VK_F9)) << "the new hot key is registered";
 
     DWORD type;
-    std::wstring run = RunValue(&type);
+    CStringW run = RunValue(&type);
     EXPECT_EQ(type, (DWORD)REG_SZ);
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    EXPECT_EQ(run, RunCommandFor(path));
+    EXPECT_EQ(std::wstring(run.c_str()), RunCommandFor(path).c_str());
 
     // Without autorun and hot switch: the Run value stays, empty; the hot switch is only closed.
     test::MainWnd().messages.clear();
@@ -220,7 +220,7 @@ TEST_F(MainDialogTest, OkStoresAllTenOptionsTheRunEntryAndRecreatesTheHotSwitch)
     Click(IDOK);
     test::PumpFor(100);
     EXPECT_EQ(test::MainWnd().messages, (std::vector<UINT>{WM_HIDE_HOTSWITCH, WM_SETTINGS_CLOSED}));
-    EXPECT_EQ(RunValue(&type), L"");
+    EXPECT_EQ(std::wstring(RunValue(&type).c_str()), L"");
     EXPECT_EQ(type, (DWORD)REG_SZ);
     EXPECT_EQ(Stored("AUTORUN"), 0);
     EXPECT_EQ(Stored("HOTSWITCH"), 0);
@@ -228,10 +228,11 @@ TEST_F(MainDialogTest, OkStoresAllTenOptionsTheRunEntryAndRecreatesTheHotSwitch)
 
 TEST_F(MainDialogTest, RunCommandIsQuotedOnlyWhenThePathHasASpace)
 {
-    EXPECT_EQ(RunCommandFor(L"C:\\Tools\\Hopdeck.exe"), L"C:\\Tools\\Hopdeck.exe");
-    EXPECT_EQ(RunCommandFor(L"C:\\Program Files\\Hopdeck.exe"), L"\"C:\\Program Files\\Hopdeck.exe\"");
+    auto run = [](const std::wstring& path) { return std::wstring(RunCommandFor(path.c_str()).c_str()); };
+    EXPECT_EQ(run(L"C:\\Tools\\Hopdeck.exe"), L"C:\\Tools\\Hopdeck.exe");
+    EXPECT_EQ(run(L"C:\\Program Files\\Hopdeck.exe"), L"\"C:\\Program Files\\Hopdeck.exe\"");
     std::wstring longPath = L"C:\\" + std::wstring(300, L'x') + L"\\\x65E5\x672C.exe";
-    EXPECT_EQ(RunCommandFor(longPath), longPath);
+    EXPECT_EQ(run(longPath), longPath);
 }
 
 TEST_F(MainDialogTest, OutOfRangeStoredValuesShowAsTheyWillBeSaved)

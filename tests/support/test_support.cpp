@@ -128,7 +128,7 @@ const std::vector<ScrollLockWatcher::Event>& ScrollLockWatcher::WaitFor(size_t c
 
 std::string TestDir()
 {
-    std::string path = ModulePath();
+    std::string path = ModulePath().c_str();
     return path.substr(0, path.find_last_of('\\'));
 }
 

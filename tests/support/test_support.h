@@ -1,10 +1,15 @@
 // Helpers shared by the tests: registry set-up, a running Hopdeck.exe seen from
 // outside, a low-level keyboard hook and a bounded message pump.
 #pragma once
+#include "framework/String.h"
 #include <windows.h>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Lets GoogleTest print the program's strings in failure messages.
+inline void PrintTo(const CString& s, std::ostream* os) { *os << '"' << s.c_str() << '"'; }
 
 namespace test {
 

@@ -1,5 +1,6 @@
 // Hot-key flags, the function-key table and the hot-key text.
 #include "switching/hot_key.h"
+#include "tests/support/test_support.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -7,11 +7,11 @@
 
 namespace {
 
-std::wstring Wide(const std::string& ansi)
+std::wstring Wide(const CString& ansi)
 {
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), (int)ansi.size(), nullptr, 0);
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), ansi.size(), nullptr, 0);
     std::wstring w(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), (int)ansi.size(), &w[0], n);
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), ansi.size(), &w[0], n);
     return w;
 }
 
@@ -66,7 +66,7 @@ TEST(Resources, IconHasBothSizes)
 
 TEST(Resources, VersionBlockMatchesTheVersionHeader)
 {
-    std::string path = ModulePath();
+    CString path = ModulePath();
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
     ASSERT_GT(size, 0u);

@@ -106,15 +106,15 @@ TEST(AppName, IsTheFileNameWithoutExtensionHoweverLongThePath)
     EXPECT_EQ(AppNameFromPath("Hopdeck"), "Hopdeck");
     std::string deep = "C:";
     while (deep.size() < 600) deep += "\\a-rather-long-folder-name";
-    EXPECT_EQ(AppNameFromPath(deep + "\\Renamed Copy.exe"), "Renamed Copy");
+    EXPECT_EQ(AppNameFromPath((deep + "\\Renamed Copy.exe").c_str()), "Renamed Copy");
 }
 
 TEST(AppName, ModulePathIsComplete)
 {
-    std::string path = ModulePath();
+    std::string path = ModulePath().c_str();
     ASSERT_GT(path.size(), 4u);
     EXPECT_EQ(path.substr(path.size() - 4), ".exe");
-    EXPECT_EQ(AppNameFromPath(path), "unit_tests");
+    EXPECT_EQ(AppNameFromPath(path.c_str()), "unit_tests");
 }
 
 }  // namespace
