@@ -2,6 +2,7 @@
 #include "app/messages.h"
 #include "app/settings_store.h"
 #include "framework/WinApp.h"
+#include "hotswitch/HotSwitchDlg.h"
 #include "res/resource.h"
 #include "settings_dialog/MainDialog.h"
 #include "switching/hot_key.h"
@@ -104,16 +105,28 @@ void CMainWnd::OnTrayIcon(LPARAM mouseMsg)
     }
 }
 
-void CMainWnd::OnShowHotSwitch() {}
+void CMainWnd::OnShowHotSwitch()
+{
+    if (m_hotSwitch) return;
+    m_hotSwitch = CHotSwitchDlg::GetInstance();
+    if (m_hotSwitch && !m_hotSwitch->OpenWindow()) m_hotSwitch = nullptr;  // OpenWindow released it
+}
 
-void CMainWnd::OnHideHotSwitch() {}
+void CMainWnd::OnHideHotSwitch()
+{
+    if (!m_hotSwitch) return;
+    // Sent, so the window has gone (and posted its closed notice) before the
+    // caller goes on to post a new show request.
+    SendMessageA(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    m_hotSwitch = nullptr;
+}
 
 void CMainWnd::OpenSettings()
 {
     SetForegroundWindow(m_hWnd);
     if (m_settings) return;  // one dialog at a time
     m_settings = CMainDialog::GetInstance();
-    if (m_settings && !m_settings->OpenWindow()) m_settings = nullptr;  // released by OpenWindow
+    if (m_settings && !m_settings->OpenWindow()) m_settings = nullptr;  // OpenWindow released it
 }
 
 void CMainWnd::Exit()
@@ -121,5 +134,6 @@ void CMainWnd::Exit()
     // Queued in this order, so both optional windows close before the main
     // window handles its own WM_CLOSE.
     if (m_settings) PostMessageA(m_settings->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    if (m_hotSwitch) PostMessageA(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
     PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }

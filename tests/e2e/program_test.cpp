@@ -194,9 +194,9 @@ TEST_F(ProgramTest, RightClickShowsTheMenuAboveTheCursor)
     EXPECT_EQ(r.bottom, 500) << "bottom-aligned at the cursor";
     EXPECT_EQ(r.left, 400);
 
-    // Escape closes it; the program goes on working.
-    keybd_event(VK_ESCAPE, 0, 0, 0);
-    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    // Escape closes it (the menu loop reads the keys of its thread's queue);
+    // the program goes on working.
+    PostMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(test::PumpUntil([&] { return hopdeck.OpenMenu() == nullptr; }, 5000));
     test::ScrollLockWatcher keys;
     hopdeck.Command(ID_SWITCH_PC);

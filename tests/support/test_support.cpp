@@ -189,7 +189,7 @@ HWND Program::MainWindow(DWORD timeoutMs)
                 GetClassNameA(w, cls, sizeof cls);
                 if (std::strcmp(cls, "HopdeckMainWnd") == 0) m_main = w;
             }
-            return m_main != nullptr;
+            return m_main != nullptr && TrayIconExists(m_main);
         },
         timeoutMs);
     return m_main;

@@ -50,6 +50,7 @@ public:
     const std::vector<Event>& WaitFor(size_t count, DWORD timeoutMs);
     const std::vector<Event>& Events() const { return m_events; }
     void Clear() { m_events.clear(); }
+    void Reserve(size_t n) { m_events.reserve(n); }
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp);
@@ -71,7 +72,8 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool Started() const { return m_process != nullptr; }
-    // The main window (title "Hopdeck", this process), waited for.
+    // The main window (title "Hopdeck", this process), waited for until start-up
+    // has finished: the window exists and its tray icon has been added.
     HWND MainWindow(DWORD timeoutMs = 10000);
     // A visible top-level window of this process with that title, waited for.
     HWND FindWindowOf(const wchar_t* title, DWORD timeoutMs = 5000);

@@ -1,0 +1,149 @@
+#include "hotswitch/HotSwitchDlg.h"
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+#include "switching/switch_sequence.h"
+#include <new>
+
+namespace {
+const char kPosition[] = "POSITION";
+const char kSetting[] = "SETTING";
+}  // namespace
+
+RECT ChooseHotSwitchRect(const RECT& stored, const RECT& defaultRect, bool (*onSomeMonitor)(const RECT&))
+{
+    RECT rect = stored;
+    if (rect.right <= rect.left || rect.bottom <= rect.top) {
+        rect.right = rect.left + (defaultRect.right - defaultRect.left);
+        rect.bottom = rect.top + (defaultRect.bottom - defaultRect.top);
+    }
+    if (onSomeMonitor && !onSomeMonitor(rect)) rect = defaultRect;
+    return rect;
+}
+
+bool RectOnSomeMonitor(const RECT& rect) { return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr; }
+
+CHotSwitchDlg* CHotSwitchDlg::s_instance = nullptr;
+
+CHotSwitchDlg::CHotSwitchDlg() : m_templateId(IDD_HOTSWITCH) {}
+
+CHotSwitchDlg* CHotSwitchDlg::GetInstance()
+{
+    if (!s_instance) s_instance = new (std::nothrow) CHotSwitchDlg;
+    return s_instance;
+}
+
+bool CHotSwitchDlg::OpenWindow()
+{
+    if (m_hWnd) return true;
+    CHotSwitchDlg* self = this;
+    if (Create(m_templateId, m_owner)) return true;
+    // No window: release the object so the next show request starts afresh. A
+    // window that went during its creation has taken the object with it.
+    if (s_instance == self) {
+        s_instance = nullptr;
+        delete self;
+    }
+    return false;
+}
+
+void CHotSwitchDlg::ExchangeData(CDataExchange& dx) { dx.Control(IDC_SWITCH_BUTTON, m_button); }
+
+bool CHotSwitchDlg::InitialiseDialog()
+{
+    CDialog::InitialiseDialog();
+
+    // The template gives the window's size; the default place is the
+    // bottom-right corner of the primary display's full-screen area.
+    const int cx = GetSystemMetrics(SM_CXFULLSCREEN);
+    const int cy = GetSystemMetrics(SM_CYFULLSCREEN);
+    RECT current = {};
+    GetWindowRect(m_hWnd, &current);
+    const RECT defaultRect = {cx - (current.right - current.left), cy - (current.bottom - current.top), cx, cy};
+
+    // Everything is read before the window moves or changes its z-order: each
+    // such change writes the window's rectangle back (OnPlacementChanged), and a
+    // later read would see the template's rectangle instead of the stored one.
+    const SettingsStore& settings = AppSettings();
+    RECT stored;
+    stored.left = settings.ReadInt(kPosition, "LEFT", defaultRect.left);
+    stored.top = settings.ReadInt(kPosition, "TOP", defaultRect.top);
+    stored.right = settings.ReadInt(kPosition, "RIGHT", defaultRect.right);
+    stored.bottom = settings.ReadInt(kPosition, "BOTTOM", defaultRect.bottom);
+    const bool topmost = settings.ReadInt(kSetting, "TOPMOST", 0) != 0;
+
+    SetWindowPos(m_hWnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    const RECT place = ChooseHotSwitchRect(stored, defaultRect, RectOnSomeMonitor);
+    MoveWindow(m_hWnd, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+
+    LoadButtonImage();
+    // The standard focus: the first tab stop, the button.
+    return true;
+}
+
+void CHotSwitchDlg::LoadButtonImage()
+{
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HOTSWITCH_PNG), "png");
+    if (resource && m_button.LoadPngResource(resource)) return;
+    // The window opens all the same, with a plain push button that still switches.
+    if (CWinApp* app = CWinApp::Get()) app->AppMessageBox(IDS_IMAGE_LOAD_FAILED, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CHotSwitchDlg::OnClickedOk() {}
+
+void CHotSwitchDlg::OnClickedCancel() { SendMessageA(m_hWnd, WM_CLOSE, 0, 0); }
+
+LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDC_SWITCH_BUTTON && HIWORD(wp) == BN_CLICKED) {
+            RunSwitchSequence();
+            return 0;
+        }
+        break;
+    case WM_WINDOWPOSCHANGED:
+        return OnPlacementChanged(wp, lp);
+    case WM_CLOSE:
+        OnCloseRequest();
+        return 0;
+    }
+    return CDialog::WindowProc(msg, wp, lp);
+}
+
+LRESULT CHotSwitchDlg::OnPlacementChanged(WPARAM wp, LPARAM lp)
+{
+    LRESULT result = CDialog::WindowProc(WM_WINDOWPOSCHANGED, wp, lp);
+    // Every notification stores the whole rectangle, whatever changed, so that
+    // the next opening finds the window where the user left it.
+    RECT rect = {};
+    GetWindowRect(m_hWnd, &rect);
+    const SettingsStore& settings = AppSettings();
+    settings.WriteInt(kPosition, "LEFT", rect.left);
+    settings.WriteInt(kPosition, "TOP", rect.top);
+    settings.WriteInt(kPosition, "RIGHT", rect.right);
+    settings.WriteInt(kPosition, "BOTTOM", rect.bottom);
+    return result;
+}
+
+void CHotSwitchDlg::OnCloseRequest()
+{
+    // The dialog manager's own WM_CLOSE processing only posts an IDCANCEL
+    // command; by the time it arrives the window is gone and it is discarded.
+    CDialog::WindowProc(WM_CLOSE, 0, 0);
+    // Posted while a close sent by the main window is still running, so the
+    // notice is queued ahead of anything the main window posts afterwards (a
+    // show request that follows a hide must not find its new pointer cleared).
+    PostMessageA(GetParent(m_hWnd), WM_HOTSWITCH_CLOSED, 0, 0);
+    // Deletes this object (PostNcDestroy): nothing may touch it afterwards.
+    DestroyWindow(m_hWnd);
+}
+
+void CHotSwitchDlg::PostNcDestroy()
+{
+    // However the window went (closed, or destroyed along with its owner), the
+    // object goes with it, and the next show request builds a new one.
+    if (s_instance == this) s_instance = nullptr;
+    delete this;
+}

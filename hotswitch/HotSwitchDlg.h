@@ -1,0 +1,55 @@
+// CHotSwitchDlg: the small floating window whose ball-shaped button switches
+// PCs with a click. A modeless dialog owned by the main window (so it has no
+// taskbar button); it remembers where the user left it, can stay in front of
+// ordinary windows, and tells the main window when it has closed.
+#pragma once
+#include "framework/Dialog.h"
+#include "hotswitch/AlphaButton.h"
+
+// Where the hot switch opens. `stored` is the rectangle read from the settings,
+// each missing value already replaced by its default; `defaultRect` is the
+// template-sized rectangle in the bottom-right corner of the primary display's
+// full-screen area. A rectangle without width or height takes the template size
+// at its top-left corner; one that lies on no monitor (a display was removed)
+// gives way to the default place.
+RECT ChooseHotSwitchRect(const RECT& stored, const RECT& defaultRect, bool (*onSomeMonitor)(const RECT&));
+// Whether any part of the rectangle lies on a monitor.
+bool RectOnSomeMonitor(const RECT& rect);
+
+class CHotSwitchDlg : public CDialog {
+public:
+    // The single instance, constructed (without a window) when there is none;
+    // null only when it cannot be allocated. The object deletes itself and
+    // empties the slot when its window goes.
+    static CHotSwitchDlg* GetInstance();
+
+    // Creates and shows the window, owned by the application's main window.
+    // Whether the window exists afterwards; on failure the object is released
+    // and the slot emptied.
+    virtual bool OpenWindow();
+
+protected:
+    void ExchangeData(CDataExchange& dx) override;
+    bool InitialiseDialog() override;
+    // Enter (a bare IDOK) does nothing; Esc closes the window like its close box,
+    // so that the main window forgets it.
+    void OnClickedOk() override;
+    void OnClickedCancel() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void PostNcDestroy() override;
+
+private:
+    CHotSwitchDlg();
+    ~CHotSwitchDlg() override = default;
+
+    LRESULT OnPlacementChanged(WPARAM wp, LPARAM lp);
+    void OnCloseRequest();
+    void LoadButtonImage();
+
+    // Null: the framework then makes the application's main window the owner.
+    CWnd* m_owner = nullptr;
+    UINT m_templateId;
+    CAlphaButton m_button;
+
+    static CHotSwitchDlg* s_instance;
+};

@@ -1,0 +1,302 @@
+#include "hotswitch/ImageHolder.h"
+#include "framework/Gdi.h"
+#include <cstring>
+#include <new>
+
+// The few entry points of the GDI+ flat interface that decoding needs. They are
+// declared here rather than taken from the C++ GDI+ headers, which drag in the
+// whole class library.
+extern "C" {
+struct GpImage;
+struct GpBitmap;
+struct GpGraphics;
+
+struct GdiplusStartupInput {
+    UINT32 GdiplusVersion;
+    void* DebugEventCallback;
+    BOOL SuppressBackgroundThread;
+    BOOL SuppressExternalCodecs;
+};
+struct GpRect {
+    INT X, Y, Width, Height;
+};
+struct GpBitmapData {
+    UINT Width;
+    UINT Height;
+    INT Stride;
+    INT PixelFormat;
+    void* Scan0;
+    UINT_PTR Reserved;
+};
+struct GpColorPalette {
+    UINT Flags;
+    UINT Count;
+    DWORD Entries[1];  // ARGB, 0xAARRGGBB
+};
+
+int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
+void WINAPI GdiplusShutdown(ULONG_PTR token);
+int WINAPI GdipCreateBitmapFromStream(IStream* stream, GpBitmap** bitmap);
+int WINAPI GdipCreateBitmapFromScan0(INT width, INT height, INT stride, INT format, BYTE* scan0, GpBitmap** bitmap);
+int WINAPI GdipGetImagePixelFormat(GpImage* image, INT* format);
+int WINAPI GdipGetImageWidth(GpImage* image, UINT* width);
+int WINAPI GdipGetImageHeight(GpImage* image, UINT* height);
+int WINAPI GdipGetImagePaletteSize(GpImage* image, INT* size);
+int WINAPI GdipGetImagePalette(GpImage* image, GpColorPalette* palette, INT size);
+int WINAPI GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, UINT flags, INT format, GpBitmapData* data);
+int WINAPI GdipBitmapUnlockBits(GpBitmap* bitmap, GpBitmapData* data);
+int WINAPI GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
+int WINAPI GdipDrawImageI(GpGraphics* graphics, GpImage* image, INT x, INT y);
+int WINAPI GdipDeleteGraphics(GpGraphics* graphics);
+int WINAPI GdipDisposeImage(GpImage* image);
+}
+
+namespace {
+
+constexpr int kGdipOk = 0;
+constexpr UINT kImageLockModeRead = 1;
+
+constexpr INT kPixelFormatIndexed = 0x00010000;
+constexpr INT kPixelFormatGDI = 0x00020000;
+constexpr INT kPixelFormatAlpha = 0x00040000;
+constexpr INT kPixelFormat32bppRGB = 0x00022009;
+constexpr INT kPixelFormat32bppARGB = 0x0026200A;
+
+// The process-wide GDI+ state: the start-up token (0 while GDI+ is not running)
+// and the number of holders, both only touched under the lock.
+struct GdiplusLifetime {
+    CRITICAL_SECTION lock;
+    ULONG_PTR token = 0;
+    long holders = 0;
+
+    GdiplusLifetime() { InitializeCriticalSection(&lock); }
+    ~GdiplusLifetime();
+};
+
+// Built by the first holder, so it outlives every holder that is destroyed at
+// process end as well.
+GdiplusLifetime& Lifetime()
+{
+    static GdiplusLifetime s_lifetime;
+    return s_lifetime;
+}
+
+class Locked {
+public:
+    Locked() { EnterCriticalSection(&Lifetime().lock); }
+    ~Locked() { LeaveCriticalSection(&Lifetime().lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+};
+
+bool StartGdiplus()
+{
+    Locked locked;
+    GdiplusLifetime& state = Lifetime();
+    if (!state.token) {
+        // Version 1, with GDI+'s own background thread: then no hook functions
+        // have to be called from our message loop.
+        GdiplusStartupInput input = {1, nullptr, FALSE, FALSE};
+        ULONG_PTR token = 0;
+        if (GdiplusStartup(&token, &input, nullptr) == kGdipOk) state.token = token;
+    }
+    return state.token != 0;
+}
+
+// Memory device contexts, kept for the next holder that needs one. Slots are
+// taken and filled with atomic exchanges only, so no lock is needed.
+constexpr int kDcSlots = 4;
+HDC volatile s_dcCache[kDcSlots];
+
+HDC TakeCachedDC()
+{
+    for (HDC volatile& slot : s_dcCache) {
+        if (HDC dc = static_cast<HDC>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&slot), nullptr)))
+            return dc;
+    }
+    return CreateCompatibleDC(nullptr);
+}
+
+void ReturnCachedDC(HDC dc)
+{
+    // Whatever a slot held before is carried on to the next slot; what is left
+    // over when all four are full is deleted.
+    for (HDC volatile& slot : s_dcCache) {
+        dc = static_cast<HDC>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&slot), dc));
+        if (!dc) return;
+    }
+    DeleteDC(dc);
+}
+
+GdiplusLifetime::~GdiplusLifetime()
+{
+    // A holder left at process end: GDI+ must not be left running, its
+    // background thread would be killed in the middle of whatever it does.
+    if (token) GdiplusShutdown(token);
+    token = 0;
+    for (HDC volatile& slot : s_dcCache) {
+        if (HDC dc = static_cast<HDC>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&slot), nullptr)))
+            DeleteDC(dc);
+    }
+    DeleteCriticalSection(&lock);
+}
+
+// Copies a GDI+ palette into a DIB section's colour table. SetDIBColorTable
+// works only on a bitmap selected into a device context.
+void CopyPalette(GpImage* source, HBITMAP dib)
+{
+    INT size = 0;
+    if (GdipGetImagePaletteSize(source, &size) != kGdipOk || size < (INT)sizeof(GpColorPalette)) return;
+    BYTE* buffer = new (std::nothrow) BYTE[size];
+    if (!buffer) return;
+    auto* palette = reinterpret_cast<GpColorPalette*>(buffer);
+    if (GdipGetImagePalette(source, palette, size) == kGdipOk) {
+        RGBQUAD colours[256] = {};
+        UINT count = palette->Count < 256 ? palette->Count : 256;
+        for (UINT i = 0; i < count; ++i) {
+            DWORD argb = palette->Entries[i];
+            colours[i].rgbBlue = (BYTE)argb;
+            colours[i].rgbGreen = (BYTE)(argb >> 8);
+            colours[i].rgbRed = (BYTE)(argb >> 16);
+            colours[i].rgbReserved = 0;
+        }
+        HDC dc = TakeCachedDC();
+        if (dc) {
+            {
+                CSelectObject selected(dc, dib);
+                if (selected) SetDIBColorTable(dc, 0, count, colours);
+            }
+            ReturnCachedDC(dc);
+        }
+    }
+    delete[] buffer;
+}
+
+// A BITMAPINFO with room for a full 256-entry colour table.
+struct DibInfo {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+};
+
+}  // namespace
+
+CImage::CImage()
+{
+    Locked locked;
+    ++Lifetime().holders;
+}
+
+CImage::~CImage()
+{
+    Destroy();
+    Locked locked;
+    GdiplusLifetime& state = Lifetime();
+    if (--state.holders == 0 && state.token) {
+        GdiplusShutdown(state.token);
+        state.token = 0;
+    }
+}
+
+void CImage::Destroy()
+{
+    if (m_bitmap) DeleteObject(m_bitmap);
+    m_bitmap = nullptr;
+    m_topRow = nullptr;
+    m_width = m_height = m_pitch = m_bpp = 0;
+    m_alpha = false;
+}
+
+bool CImage::GdiplusRunning()
+{
+    Locked locked;
+    return Lifetime().token != 0;
+}
+
+HRESULT CImage::Load(IStream* stream)
+{
+    Destroy();
+    if (!stream || !StartGdiplus()) return E_FAIL;
+
+    GpBitmap* source = nullptr;
+    if (GdipCreateBitmapFromStream(stream, &source) != kGdipOk || !source) return E_FAIL;
+    GpImage* sourceImage = reinterpret_cast<GpImage*>(source);
+
+    INT format = 0;
+    UINT width = 0, height = 0;
+    GdipGetImagePixelFormat(sourceImage, &format);
+    GdipGetImageWidth(sourceImage, &width);
+    GdipGetImageHeight(sourceImage, &height);
+
+    // Formats that GDI draws directly keep their depth; anything else becomes
+    // 32-bit, with straight alpha where the source has an alpha channel.
+    int bpp = 32;
+    INT target = kPixelFormat32bppRGB;
+    bool alpha = false;
+    if (format & kPixelFormatGDI) {
+        bpp = (format >> 8) & 0xFF;
+        target = format;
+    }
+    if (format & kPixelFormatAlpha) {
+        bpp = 32;
+        target = kPixelFormat32bppARGB;
+        alpha = true;
+    }
+
+    DibInfo info = {};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = (LONG)width;
+    info.header.biHeight = (LONG)height;  // positive: bottom-up rows
+    info.header.biPlanes = 1;
+    info.header.biBitCount = (WORD)bpp;
+    info.header.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = nullptr;
+    if (width > 0 && height > 0 && bpp > 0)
+        dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dib || !bits) {
+        if (dib) DeleteObject(dib);
+        GdipDisposeImage(sourceImage);
+        return E_FAIL;
+    }
+
+    const int stride = (int)(((width * bpp + 31) / 32) * 4);
+    m_bitmap = dib;
+    m_width = (int)width;
+    m_height = (int)height;
+    m_bpp = bpp;
+    m_pitch = -stride;
+    m_topRow = static_cast<BYTE*>(bits) + (size_t)(height - 1) * stride;
+    m_alpha = alpha;
+
+    if (format & kPixelFormatIndexed) CopyPalette(sourceImage, dib);
+
+    if (target == format) {
+        // Same layout on both sides: copy the rows, top row to top row.
+        GpRect whole = {0, 0, (INT)width, (INT)height};
+        GpBitmapData data = {};
+        if (GdipBitmapLockBits(source, &whole, kImageLockModeRead, format, &data) == kGdipOk) {
+            const size_t rowBytes = ((size_t)width * bpp + 7) / 8;
+            for (UINT y = 0; y < height; ++y)
+                std::memcpy(m_topRow + (ptrdiff_t)y * m_pitch,
+                            static_cast<const BYTE*>(data.Scan0) + (ptrdiff_t)y * data.Stride, rowBytes);
+            GdipBitmapUnlockBits(source, &data);
+        }
+    } else {
+        // Let GDI+ convert: it draws the source into a bitmap laid over the DIB's own pixels.
+        GpBitmap* targetBitmap = nullptr;
+        if (GdipCreateBitmapFromScan0((INT)width, (INT)height, m_pitch, target, m_topRow, &targetBitmap) ==
+                kGdipOk &&
+            targetBitmap) {
+            GpImage* targetImage = reinterpret_cast<GpImage*>(targetBitmap);
+            GpGraphics* graphics = nullptr;
+            if (GdipGetImageGraphicsContext(targetImage, &graphics) == kGdipOk && graphics) {
+                GdipDrawImageI(graphics, sourceImage, 0, 0);
+                GdipDeleteGraphics(graphics);
+            }
+            GdipDisposeImage(targetImage);
+        }
+    }
+
+    GdipDisposeImage(sourceImage);
+    return S_OK;
+}
