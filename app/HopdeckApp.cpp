@@ -2,16 +2,12 @@
 #include "app/MainWnd.h"
 #include "app/settings_store.h"
 #include "res/resource.h"
-#include <commctrl.h>
 #include <new>
 
 CHopdeckApp theApp;
 
 bool CHopdeckApp::InitInstance()
 {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-
     // Without a name there is neither a profile nor an instance mutex to go by.
     if (!*AppName()) return false;
     AppSettings().UseRegistry(kRegistryKeyWord, AppName());

@@ -1,5 +1,6 @@
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
+#include <commctrl.h>
 
 HWND CDataExchange::Item(int id) const { return GetDlgItem(m_dlg->GetSafeHwnd(), id); }
 
@@ -31,8 +32,29 @@ bool CDialog::UpdateData(bool save)
     return true;
 }
 
+namespace {
+
+// The common controls are needed only once a dialog opens, so the program
+// does not load them at start-up. Loaded within the program's activation
+// context, comctl32 is the version 6 that the manifest asks for.
+void InitCommonControlsOnce()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    HMODULE comctl = LoadLibraryA("comctl32.dll");
+    auto init = comctl ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
+                       : nullptr;
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+    if (init) init(&icc);
+}
+
+}  // namespace
+
 bool CDialog::Create(UINT templateId, CWnd* owner)
 {
+    InitCommonControlsOnce();
     CWinApp* app = CWinApp::Get();
     if (!owner && app) owner = app->m_pMainWnd;
     HWND ownerHwnd = owner ? owner->GetSafeHwnd() : nullptr;

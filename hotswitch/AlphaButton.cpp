@@ -61,6 +61,24 @@ bool CAlphaButton::LoadPngResource(HRSRC resource)
     return LoadPng(data, size);
 }
 
+namespace {
+
+// OLE is loaded with the first image, not when the program starts: only the
+// optional hot switch needs it.
+HRESULT StreamOnGlobal(HGLOBAL block, IStream** stream)
+{
+    using CreateFn = HRESULT(WINAPI*)(HGLOBAL, BOOL, IStream**);
+    static CreateFn create = nullptr;
+    if (!create) {
+        if (HMODULE ole = LoadLibraryA("ole32.dll"))
+            create = reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(ole, "CreateStreamOnHGlobal")));
+        if (!create) return E_NOTIMPL;
+    }
+    return create(block, FALSE, stream);
+}
+
+}  // namespace
+
 bool CAlphaButton::LoadPng(const void* data, DWORD size)
 {
     if (!data || !size) return false;
@@ -73,7 +91,7 @@ bool CAlphaButton::LoadPng(const void* data, DWORD size)
         if (!lock) return false;
         std::memcpy(lock.Data(), data, size);
         ComPtr<IStream> stream;
-        if (FAILED(CreateStreamOnHGlobal(block.Get(), FALSE, stream.Receive())) || !stream.Get()) return false;
+        if (FAILED(StreamOnGlobal(block.Get(), stream.Receive())) || !stream.Get()) return false;
         m_image.Load(stream.Get());
     }
     m_drawBitmap = m_image.GetBitmap();
@@ -146,7 +164,7 @@ void CAlphaButton::OnMouseMove()
     tme.dwFlags = TME_HOVER | TME_LEAVE;
     tme.hwndTrack = m_hWnd;
     tme.dwHoverTime = 1;
-    m_tracking = _TrackMouseEvent(&tme);
+    m_tracking = TrackMouseEvent(&tme);
 }
 
 void CAlphaButton::PaintButton(DRAWITEMSTRUCT* dis)

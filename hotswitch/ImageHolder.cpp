@@ -3,10 +3,9 @@
 #include <cstring>
 #include <new>
 
-// The few entry points of the GDI+ flat interface that decoding needs. They are
-// declared here rather than taken from the C++ GDI+ headers, which drag in the
-// whole class library.
-extern "C" {
+// The few types and entry points of the GDI+ flat interface that decoding
+// needs. They are declared here rather than taken from the C++ GDI+ headers,
+// which drag in the whole class library.
 struct GpImage;
 struct GpBitmap;
 struct GpGraphics;
@@ -34,22 +33,58 @@ struct GpColorPalette {
     DWORD Entries[1];  // ARGB, 0xAARRGGBB
 };
 
-int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
-void WINAPI GdiplusShutdown(ULONG_PTR token);
-int WINAPI GdipCreateBitmapFromStream(IStream* stream, GpBitmap** bitmap);
-int WINAPI GdipCreateBitmapFromScan0(INT width, INT height, INT stride, INT format, BYTE* scan0, GpBitmap** bitmap);
-int WINAPI GdipGetImagePixelFormat(GpImage* image, INT* format);
-int WINAPI GdipGetImageWidth(GpImage* image, UINT* width);
-int WINAPI GdipGetImageHeight(GpImage* image, UINT* height);
-int WINAPI GdipGetImagePaletteSize(GpImage* image, INT* size);
-int WINAPI GdipGetImagePalette(GpImage* image, GpColorPalette* palette, INT size);
-int WINAPI GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, UINT flags, INT format, GpBitmapData* data);
-int WINAPI GdipBitmapUnlockBits(GpBitmap* bitmap, GpBitmapData* data);
-int WINAPI GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
-int WINAPI GdipDrawImageI(GpGraphics* graphics, GpImage* image, INT x, INT y);
-int WINAPI GdipDeleteGraphics(GpGraphics* graphics);
-int WINAPI GdipDisposeImage(GpImage* image);
+namespace {
+
+// GDI+ is loaded with the first decode, not when the program starts: only the
+// optional hot switch needs it, and start-up should not pay for it. The module
+// stays loaded; GdiplusStartup and GdiplusShutdown decide when GDI+ runs.
+#define HOPDECK_GDIPLUS_FUNCTIONS(X)                                                                          \
+    X(GdiplusStartup, (ULONG_PTR * token, const GdiplusStartupInput* input, void* output))                   \
+    X(GdipCreateBitmapFromStream, (IStream * stream, GpBitmap** bitmap))                                     \
+    X(GdipCreateBitmapFromScan0, (INT width, INT height, INT stride, INT format, BYTE* scan0, GpBitmap** bitmap)) \
+    X(GdipGetImagePixelFormat, (GpImage * image, INT* format))                                               \
+    X(GdipGetImageWidth, (GpImage * image, UINT* width))                                                     \
+    X(GdipGetImageHeight, (GpImage * image, UINT* height))                                                   \
+    X(GdipGetImagePaletteSize, (GpImage * image, INT* size))                                                 \
+    X(GdipGetImagePalette, (GpImage * image, GpColorPalette* palette, INT size))                             \
+    X(GdipBitmapLockBits, (GpBitmap * bitmap, const GpRect* rect, UINT flags, INT format, GpBitmapData* data)) \
+    X(GdipBitmapUnlockBits, (GpBitmap * bitmap, GpBitmapData* data))                                         \
+    X(GdipGetImageGraphicsContext, (GpImage * image, GpGraphics** graphics))                                 \
+    X(GdipDrawImageI, (GpGraphics * graphics, GpImage* image, INT x, INT y))                                 \
+    X(GdipDeleteGraphics, (GpGraphics * graphics))                                                           \
+    X(GdipDisposeImage, (GpImage * image))
+
+struct GdiplusApi {
+#define HOPDECK_GDIPLUS_POINTER(name, params) int(WINAPI* name) params = nullptr;
+    HOPDECK_GDIPLUS_FUNCTIONS(HOPDECK_GDIPLUS_POINTER)
+#undef HOPDECK_GDIPLUS_POINTER
+    void(WINAPI* GdiplusShutdown)(ULONG_PTR token) = nullptr;
+    bool loaded = false;
+};
+GdiplusApi gdip;
+
+template <typename Fn>
+bool Resolve(HMODULE module, const char* name, Fn& fn)
+{
+    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return fn != nullptr;
 }
+
+// Called under the lifetime lock.
+bool LoadGdiplus()
+{
+    if (gdip.loaded) return true;
+    HMODULE module = LoadLibraryA("gdiplus.dll");
+    if (!module) return false;
+    bool ok = Resolve(module, "GdiplusShutdown", gdip.GdiplusShutdown);
+#define HOPDECK_GDIPLUS_RESOLVE(name, params) ok = ok && Resolve(module, #name, gdip.name);
+    HOPDECK_GDIPLUS_FUNCTIONS(HOPDECK_GDIPLUS_RESOLVE)
+#undef HOPDECK_GDIPLUS_RESOLVE
+    gdip.loaded = ok;
+    return ok;
+}
+
+}  // namespace
 
 namespace {
 
@@ -93,12 +128,12 @@ bool StartGdiplus()
 {
     Locked locked;
     GdiplusLifetime& state = Lifetime();
-    if (!state.token) {
+    if (!state.token && LoadGdiplus()) {
         // Version 1, with GDI+'s own background thread: then no hook functions
         // have to be called from our message loop.
         GdiplusStartupInput input = {1, nullptr, FALSE, FALSE};
         ULONG_PTR token = 0;
-        if (GdiplusStartup(&token, &input, nullptr) == kGdipOk) state.token = token;
+        if (gdip.GdiplusStartup(&token, &input, nullptr) == kGdipOk) state.token = token;
     }
     return state.token != 0;
 }
@@ -132,7 +167,7 @@ GdiplusLifetime::~GdiplusLifetime()
 {
     // A holder left at process end: GDI+ must not be left running, its
     // background thread would be killed in the middle of whatever it does.
-    if (token) GdiplusShutdown(token);
+    if (token) gdip.GdiplusShutdown(token);
     token = 0;
     for (HDC volatile& slot : s_dcCache) {
         if (HDC dc = static_cast<HDC>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&slot), nullptr)))
@@ -146,11 +181,11 @@ GdiplusLifetime::~GdiplusLifetime()
 void CopyPalette(GpImage* source, HBITMAP dib)
 {
     INT size = 0;
-    if (GdipGetImagePaletteSize(source, &size) != kGdipOk || size < (INT)sizeof(GpColorPalette)) return;
+    if (gdip.GdipGetImagePaletteSize(source, &size) != kGdipOk || size < (INT)sizeof(GpColorPalette)) return;
     BYTE* buffer = new (std::nothrow) BYTE[size];
     if (!buffer) return;
     auto* palette = reinterpret_cast<GpColorPalette*>(buffer);
-    if (GdipGetImagePalette(source, palette, size) == kGdipOk) {
+    if (gdip.GdipGetImagePalette(source, palette, size) == kGdipOk) {
         RGBQUAD colours[256] = {};
         UINT count = palette->Count < 256 ? palette->Count : 256;
         for (UINT i = 0; i < count; ++i) {
@@ -192,7 +227,7 @@ CImage::~CImage()
     Locked locked;
     GdiplusLifetime& state = Lifetime();
     if (--state.holders == 0 && state.token) {
-        GdiplusShutdown(state.token);
+        gdip.GdiplusShutdown(state.token);
         state.token = 0;
     }
 }
@@ -218,14 +253,14 @@ HRESULT CImage::Load(IStream* stream)
     if (!stream || !StartGdiplus()) return E_FAIL;
 
     GpBitmap* source = nullptr;
-    if (GdipCreateBitmapFromStream(stream, &source) != kGdipOk || !source) return E_FAIL;
+    if (gdip.GdipCreateBitmapFromStream(stream, &source) != kGdipOk || !source) return E_FAIL;
     GpImage* sourceImage = reinterpret_cast<GpImage*>(source);
 
     INT format = 0;
     UINT width = 0, height = 0;
-    GdipGetImagePixelFormat(sourceImage, &format);
-    GdipGetImageWidth(sourceImage, &width);
-    GdipGetImageHeight(sourceImage, &height);
+    gdip.GdipGetImagePixelFormat(sourceImage, &format);
+    gdip.GdipGetImageWidth(sourceImage, &width);
+    gdip.GdipGetImageHeight(sourceImage, &height);
 
     // Formats that GDI draws directly keep their depth; anything else becomes
     // 32-bit, with straight alpha where the source has an alpha channel.
@@ -255,7 +290,7 @@ HRESULT CImage::Load(IStream* stream)
         dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!dib || !bits) {
         if (dib) DeleteObject(dib);
-        GdipDisposeImage(sourceImage);
+        gdip.GdipDisposeImage(sourceImage);
         return E_FAIL;
     }
 
@@ -274,29 +309,29 @@ HRESULT CImage::Load(IStream* stream)
         // Same layout on both sides: copy the rows, top row to top row.
         GpRect whole = {0, 0, (INT)width, (INT)height};
         GpBitmapData data = {};
-        if (GdipBitmapLockBits(source, &whole, kImageLockModeRead, format, &data) == kGdipOk) {
+        if (gdip.GdipBitmapLockBits(source, &whole, kImageLockModeRead, format, &data) == kGdipOk) {
             const size_t rowBytes = ((size_t)width * bpp + 7) / 8;
             for (UINT y = 0; y < height; ++y)
                 std::memcpy(m_topRow + (ptrdiff_t)y * m_pitch,
                             static_cast<const BYTE*>(data.Scan0) + (ptrdiff_t)y * data.Stride, rowBytes);
-            GdipBitmapUnlockBits(source, &data);
+            gdip.GdipBitmapUnlockBits(source, &data);
         }
     } else {
         // Let GDI+ convert: it draws the source into a bitmap laid over the DIB's own pixels.
         GpBitmap* targetBitmap = nullptr;
-        if (GdipCreateBitmapFromScan0((INT)width, (INT)height, m_pitch, target, m_topRow, &targetBitmap) ==
+        if (gdip.GdipCreateBitmapFromScan0((INT)width, (INT)height, m_pitch, target, m_topRow, &targetBitmap) ==
                 kGdipOk &&
             targetBitmap) {
             GpImage* targetImage = reinterpret_cast<GpImage*>(targetBitmap);
             GpGraphics* graphics = nullptr;
-            if (GdipGetImageGraphicsContext(targetImage, &graphics) == kGdipOk && graphics) {
-                GdipDrawImageI(graphics, sourceImage, 0, 0);
-                GdipDeleteGraphics(graphics);
+            if (gdip.GdipGetImageGraphicsContext(targetImage, &graphics) == kGdipOk && graphics) {
+                gdip.GdipDrawImageI(graphics, sourceImage, 0, 0);
+                gdip.GdipDeleteGraphics(graphics);
             }
-            GdipDisposeImage(targetImage);
+            gdip.GdipDisposeImage(targetImage);
         }
     }
 
-    GdipDisposeImage(sourceImage);
+    gdip.GdipDisposeImage(sourceImage);
     return S_OK;
 }
