@@ -45,20 +45,6 @@ void StoreAll(Kind kind)
     }
 }
 
-// A visible hot switch of the process: the dialog with an empty caption.
-HWND HotSwitchOf(test::Program& p)
-{
-    HWND found = nullptr;
-    test::PumpUntil(
-        [&] {
-            for (HWND w : test::WindowsOf(p.Pid(), ""))
-                if (IsWindowVisible(w)) found = w;
-            return found != nullptr;
-        },
-        5000);
-    return found;
-}
-
 // Starts the program on the current profile and checks every window and the
 // switch from outside.
 void ExpectWorkingProgram()
@@ -71,7 +57,7 @@ void ExpectWorkingProgram()
     hopdeck.Command(ID_SETTINGS);
     EXPECT_TRUE(hopdeck.FindWindowOf(kSettingsTitle));
     PostMessageA(main, WM_SHOW_HOTSWITCH, 0, 0);
-    HWND hot = HotSwitchOf(hopdeck);
+    HWND hot = hopdeck.HotSwitch();
     ASSERT_TRUE(hot);
     RECT r, screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, both;
     GetWindowRect(hot, &r);

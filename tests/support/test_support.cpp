@@ -216,6 +216,19 @@ HWND Program::FindWindowOf(const wchar_t* title, DWORD timeoutMs)
     return found;
 }
 
+HWND Program::HotSwitch(DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND w : WindowsOf(m_pid, ""))
+                if (IsWindowVisible(w)) found = w;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
 HWND Program::OpenMenu()
 {
     for (HWND w : WindowsOf(m_pid, nullptr)) {

@@ -81,6 +81,8 @@ public:
     int CountWindows(const wchar_t* title);
     // The visible pop-up menu of this process, if one is open.
     HWND OpenMenu();
+    // The visible hot switch (the dialog with an empty caption), waited for.
+    HWND HotSwitch(DWORD timeoutMs = 5000);
     bool WaitExit(DWORD timeoutMs);
     DWORD ExitCode() const;
     DWORD Pid() const { return m_pid; }

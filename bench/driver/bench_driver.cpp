@@ -1,0 +1,477 @@
+// hopdeck_bench.exe: measures a resident tray program from outside, under Wine
+// or Windows, for scripts/bench. It prints one key=value per line.
+//
+//   hopdeck_bench startup RUNS  LABEL EXE CLASS TITLE  [LABEL EXE CLASS TITLE ...]
+//       Starts each program RUNS times, interleaved (after one unreported warm-up
+//       each): time from CreateProcess until its main window exists and its tray
+//       icon is there, then ID_EXIT and the time until the process has ended.
+//
+//   hopdeck_bench measure EXE CLASS TITLE [options]
+//       One start, the first opening of each window, switches (their Scroll Lock
+//       events timed), a soak of the settings dialog and hot switch, and exit.
+//       --sync DIR        at each checkpoint (settled; warm: each window opened
+//                         once; half: half the soak; soaked) print
+//                         "checkpoint=NAME" and wait until DIR\NAME.go exists,
+//                         so the caller can measure the process from outside
+//       --switches N      switch commands, each timed (default 20; every one
+//                         takes 800 ms by design, so this is kept small)
+//       --settings N      open/close cycles of the settings dialog (default 200)
+//       --hotswitch N     show/hide cycles of the hot switch (default 200)
+//       --no-windows      no settings dialog, no hot switch (for the reference)
+#include <windows.h>
+#include <shellapi.h>
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const WORD kSwitchCommand = 32774;  // ID_SWITCH_PC
+const WORD kSettingsCommand = 32775;  // ID_SETTINGS
+const WORD kExitCommand = 32776;  // ID_EXIT
+const UINT kShowHotSwitch = WM_USER + 4;
+const UINT kHideHotSwitch = WM_USER + 5;
+const wchar_t kSettingsTitle[] = L"\u8a2d\u5b9a/\u30db\u30c3\u30c8\u30ad\u30fc\u767b\u9332";
+
+LARGE_INTEGER s_freq;
+
+double Now()
+{
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) * 1000.0 / double(s_freq.QuadPart);
+}
+
+void Out(const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    vprintf(fmt, args);
+    va_end(args);
+    fputc('\n', stdout);
+    fflush(stdout);
+}
+
+// Handles this thread's messages (and so the low-level hook's calls) for up to ms.
+void Pump(DWORD ms)
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    if (ms) MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// Polls done() about every millisecond (pumping messages) for up to timeoutMs.
+template <class F>
+bool WaitUntil(F done, DWORD timeoutMs)
+{
+    double end = Now() + timeoutMs;
+    for (;;) {
+        if (done()) return true;
+        if (Now() >= end) return false;
+        Pump(1);
+    }
+}
+
+bool TrayIconExists(HWND wnd)
+{
+    NOTIFYICONDATAA nid;
+    ZeroMemory(&nid, sizeof nid);
+    nid.cbSize = 504;  // the size every shell since XP accepts
+    nid.hWnd = wnd;
+    nid.uID = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+}
+
+DWORD WindowPid(HWND wnd)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    return pid;
+}
+
+// A visible top-level dialog (#32770) of a process with the given title.
+struct DialogSearch {
+    DWORD pid;
+    const wchar_t* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogProc(HWND wnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<DialogSearch*>(lp);
+    if (WindowPid(wnd) != s->pid || !IsWindowVisible(wnd)) return TRUE;
+    wchar_t cls[16] = L"";
+    GetClassNameW(wnd, cls, 16);
+    if (wcscmp(cls, L"#32770") != 0) return TRUE;
+    wchar_t title[64] = L"";
+    GetWindowTextW(wnd, title, 64);
+    if (wcscmp(title, s->title) != 0) return TRUE;
+    s->found = wnd;
+    return FALSE;
+}
+
+HWND FindDialog(DWORD pid, const wchar_t* title)
+{
+    DialogSearch s = {pid, title, nullptr};
+    EnumWindows(FindDialogProc, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// ------------------------------------------------------------------ a target
+
+struct Target {
+    const char* label;
+    const char* exe;
+    const char* cls;
+    const char* title;
+};
+
+struct Running {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    HWND main = nullptr;
+    double startupMs = -1;  // until the window and the icon are both there
+    double windowMs = -1;  // until the window alone is there
+};
+
+bool Start(const Target& t, Running* r)
+{
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    char cmd[MAX_PATH + 3];
+    snprintf(cmd, sizeof cmd, "\"%s\"", t.exe);
+    double t0 = Now();
+    if (!CreateProcessA(t.exe, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        Out("error=CreateProcess %s failed (%lu)", t.exe, GetLastError());
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    r->process = pi.hProcess;
+    r->pid = pi.dwProcessId;
+    bool ok = WaitUntil(
+        [&] {
+            if (!r->main) {
+                HWND w = FindWindowA(t.cls, t.title);
+                if (!w || WindowPid(w) != r->pid) return false;
+                r->main = w;
+                r->windowMs = Now() - t0;
+            }
+            return TrayIconExists(r->main);
+        },
+        20000);
+    if (!ok) {
+        Out("error=%s: no window with its tray icon after 20 s", t.label);
+        return false;
+    }
+    r->startupMs = Now() - t0;
+    return true;
+}
+
+// Posts ID_EXIT; the time until the process has ended, or -1.
+double Exit(Running* r)
+{
+    if (!r->process) return -1;
+    double t0 = Now();
+    double ms = -1;
+    if (r->main) PostMessageA(r->main, WM_COMMAND, kExitCommand, 0);
+    if (WaitForSingleObject(r->process, 10000) == WAIT_OBJECT_0) {
+        ms = Now() - t0;
+    } else {
+        Out("error=process did not end after ID_EXIT; terminated");
+        TerminateProcess(r->process, 1);
+        WaitForSingleObject(r->process, 5000);
+    }
+    CloseHandle(r->process);
+    r->process = nullptr;
+    return ms;
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double Min(const std::vector<double>& v) { return v.empty() ? -1 : *std::min_element(v.begin(), v.end()); }
+double Max(const std::vector<double>& v) { return v.empty() ? -1 : *std::max_element(v.begin(), v.end()); }
+
+int Startups(int runs, std::vector<Target>& targets)
+{
+    std::vector<std::vector<double>> startup(targets.size()), window(targets.size()), exits(targets.size());
+    for (int run = -1; run < runs; ++run) {  // run -1: warm-up, not counted
+        for (size_t i = 0; i < targets.size(); ++i) {
+            Running r;
+            bool ok = Start(targets[i], &r);
+            double exitMs = Exit(&r);
+            if (!ok) return 1;
+            if (run < 0) {
+                Out("startup.%s.warmup_ms=%.1f", targets[i].label, r.startupMs);
+            } else {
+                Out("startup.%s.run%d_ms=%.1f", targets[i].label, run + 1, r.startupMs);
+                startup[i].push_back(r.startupMs);
+                window[i].push_back(r.windowMs);
+                if (exitMs >= 0) exits[i].push_back(exitMs);
+            }
+            Sleep(300);  // let the shell drop the icon before the next start
+        }
+    }
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const char* l = targets[i].label;
+        Out("startup.%s.runs=%d", l, int(startup[i].size()));
+        Out("startup.%s.median_ms=%.1f", l, Median(startup[i]));
+        Out("startup.%s.min_ms=%.1f", l, Min(startup[i]));
+        Out("startup.%s.max_ms=%.1f", l, Max(startup[i]));
+        Out("startup.%s.window_median_ms=%.1f", l, Median(window[i]));
+        Out("startup.%s.exit_median_ms=%.1f", l, Median(exits[i]));
+    }
+    return 0;
+}
+
+// ------------------------------------------------------------------ measure
+
+std::vector<double> s_scrollEvents;  // times of Scroll Lock events (ms, Now())
+
+LRESULT CALLBACK KeyboardHook(int code, WPARAM wp, LPARAM lp)
+{
+    if (code == HC_ACTION && reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->vkCode == VK_SCROLL)
+        s_scrollEvents.push_back(Now());
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void Checkpoint(const char* syncDir, const char* name)
+{
+    Out("checkpoint=%s", name);
+    if (!syncDir) return;
+    char path[MAX_PATH];
+    snprintf(path, sizeof path, "%s\\%s.go", syncDir, name);
+    double end = Now() + 120000;
+    while (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && Now() < end) Sleep(50);
+}
+
+void Counts(HANDLE process, const char* when)
+{
+    DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+    DWORD handles = 0;
+    if (!GetProcessHandleCount(process, &handles)) handles = 0;
+    Out("objects.%s.gdi=%lu", when, gdi);
+    Out("objects.%s.user=%lu", when, user);
+    Out("objects.%s.handles=%lu", when, handles);
+}
+
+struct HotSwitchSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindHotSwitchProc(HWND wnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<HotSwitchSearch*>(lp);
+    if (WindowPid(wnd) != s->pid || !IsWindowVisible(wnd)) return TRUE;
+    wchar_t cls[16] = L"";
+    GetClassNameW(wnd, cls, 16);
+    if (wcscmp(cls, L"#32770") != 0 || GetWindowTextLengthW(wnd) != 0) return TRUE;
+    s->found = wnd;
+    return FALSE;
+}
+
+// The hot switch: a visible top-level #32770 of the process with no title.
+HWND FindHotSwitch(DWORD pid)
+{
+    HotSwitchSearch s = {pid, nullptr};
+    EnumWindows(FindHotSwitchProc, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+bool Gone(HWND wnd) { return !IsWindow(wnd) || !IsWindowVisible(wnd); }
+
+// One open/close cycle of the settings dialog; the time to open it, or -1.
+double SettingsCycle(const Running& r)
+{
+    double t0 = Now();
+    PostMessageA(r.main, WM_COMMAND, kSettingsCommand, 0);
+    HWND dlg = nullptr;
+    if (!WaitUntil([&] { return (dlg = FindDialog(r.pid, kSettingsTitle)) != nullptr; }, 5000)) return -1;
+    double opened = Now() - t0;
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    return WaitUntil([&] { return Gone(dlg); }, 5000) ? opened : -1;
+}
+
+// One show/hide cycle of the hot switch; the time to show it, or -1.
+double HotSwitchCycle(const Running& r, DWORD timeoutMs)
+{
+    double t0 = Now();
+    PostMessageA(r.main, kShowHotSwitch, 0, 0);
+    HWND hs = nullptr;
+    if (!WaitUntil([&] { return (hs = FindHotSwitch(r.pid)) != nullptr; }, timeoutMs)) return -1;
+    double opened = Now() - t0;
+    DWORD_PTR result;
+    SendMessageTimeoutA(r.main, kHideHotSwitch, 0, 0, SMTO_NORMAL, 5000, &result);
+    return WaitUntil([&] { return Gone(hs); }, 5000) ? opened : -1;
+}
+
+void Latencies(const char* name, const std::vector<double>& v)
+{
+    if (v.empty()) return;
+    Out("%s.median_ms=%.1f", name, Median(v));
+    Out("%s.max_ms=%.1f", name, Max(v));
+}
+
+int Measure(const Target& t, const char* syncDir, int switches, int settings, int hotSwitches, bool windows)
+{
+    Running r;
+    if (!Start(t, &r)) {
+        Exit(&r);
+        return 1;
+    }
+    Out("pid=%lu", r.pid);
+    Out("startup_ms=%.1f", r.startupMs);
+    Checkpoint(syncDir, "settled");
+
+    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleW(nullptr), 0);
+    if (!hook) Out("error=no low-level keyboard hook (%lu)", GetLastError());
+
+    // First opening of each window: what it costs once, before the soak.
+    bool hotSwitch = false;
+    if (windows) {
+        double ms = SettingsCycle(r);
+        if (ms >= 0)
+            Out("settings.first_open_ms=%.1f", ms);
+        else
+            Out("error=the settings dialog did not open and close");
+        ms = HotSwitchCycle(r, 3000);
+        hotSwitch = ms >= 0;
+        if (hotSwitch) {
+            Out("hotswitch.first_open_ms=%.1f", ms);
+        } else {
+            Out("hotswitch.first_open_ms=n/a");
+            Out("note=no hot switch window within 3 s of WM_USER+4");
+        }
+    }
+    Checkpoint(syncDir, "warm");
+    Counts(r.process, "before");
+
+    // Switches, each timed from the command to its Scroll Lock events.
+    int switchFailed = 0;
+    std::vector<double> first, last;
+    for (int i = 0; i < switches; ++i) {
+        s_scrollEvents.clear();
+        double t0 = Now();
+        PostMessageA(r.main, WM_COMMAND, kSwitchCommand, 0);
+        if (!WaitUntil([] { return s_scrollEvents.size() >= 4; }, 3000)) {
+            ++switchFailed;
+            continue;
+        }
+        Pump(50);  // a fifth event would show here
+        if (s_scrollEvents.size() != 4) ++switchFailed;
+        first.push_back(s_scrollEvents.front() - t0);
+        last.push_back(s_scrollEvents[3] - t0);
+        Out("switch.run%d=first %.1f last %.1f", i + 1, first.back(), last.back());
+    }
+    Out("soak.switches=%d", switches - switchFailed);
+    if (switchFailed) Out("soak.switch_failed=%d", switchFailed);
+    Out("switch.first_median_ms=%.1f", Median(first));
+    Out("switch.first_min_ms=%.1f", Min(first));
+    Out("switch.first_max_ms=%.1f", Max(first));
+    Out("switch.last_median_ms=%.1f", Median(last));
+    Out("switch.last_min_ms=%.1f", Min(last));
+    Out("switch.last_max_ms=%.1f", Max(last));
+    if (hook) UnhookWindowsHookEx(hook);
+
+    // Window soak, in two halves with a checkpoint between, so that growth per
+    // cycle can be told apart from what is allocated once.
+    int settingsFailed = 0, hotSwitchFailed = 0;
+    std::vector<double> settingsOpen, hotSwitchOpen;
+    double soakStart = Now();
+    for (int half = 0; half < 2; ++half) {
+        int n = half ? settings - settings / 2 : settings / 2;
+        for (int i = 0; windows && i < n; ++i) {
+            double ms = SettingsCycle(r);
+            if (ms < 0)
+                ++settingsFailed;
+            else
+                settingsOpen.push_back(ms);
+        }
+        n = half ? hotSwitches - hotSwitches / 2 : hotSwitches / 2;
+        for (int i = 0; hotSwitch && i < n; ++i) {
+            double ms = HotSwitchCycle(r, 5000);
+            if (ms < 0)
+                ++hotSwitchFailed;
+            else
+                hotSwitchOpen.push_back(ms);
+        }
+        if (!half) Checkpoint(syncDir, "half");
+    }
+    if (windows) {
+        Out("soak.settings_cycles=%d", settings - settingsFailed);
+        Out("soak.hotswitch_cycles=%d", hotSwitch ? hotSwitches - hotSwitchFailed : 0);
+    }
+    if (settingsFailed) Out("soak.settings_failed=%d", settingsFailed);
+    if (hotSwitchFailed) Out("soak.hotswitch_failed=%d", hotSwitchFailed);
+    Latencies("settings.open", settingsOpen);
+    Latencies("hotswitch.open", hotSwitchOpen);
+    Out("soak.seconds=%.1f", (Now() - soakStart) / 1000);
+
+    Counts(r.process, "after");
+    Checkpoint(syncDir, "soaked");
+    double exitMs = Exit(&r);
+    if (exitMs >= 0)
+        Out("exit_ms=%.1f", exitMs);
+    else
+        Out("exit_ms=n/a");
+    return settingsFailed || hotSwitchFailed || switchFailed || exitMs < 0 ? 2 : 0;
+}
+
+int Usage()
+{
+    Out("error=usage: hopdeck_bench startup RUNS LABEL EXE CLASS TITLE [...] | "
+        "measure EXE CLASS TITLE [--sync DIR] [--switches N] [--settings N] [--hotswitch N] [--no-windows]");
+    return 64;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QueryPerformanceFrequency(&s_freq);
+    if (argc < 2) return Usage();
+    if (strcmp(argv[1], "startup") == 0) {
+        if (argc < 7 || (argc - 3) % 4 != 0) return Usage();
+        std::vector<Target> targets;
+        for (int i = 3; i + 3 < argc; i += 4) targets.push_back({argv[i], argv[i + 1], argv[i + 2], argv[i + 3]});
+        return Startups(atoi(argv[2]), targets);
+    }
+    if (strcmp(argv[1], "measure") == 0) {
+        if (argc < 5) return Usage();
+        Target t = {"target", argv[2], argv[3], argv[4]};
+        const char* syncDir = nullptr;
+        int switches = 20, settings = 200, hotSwitches = 200;
+        bool windows = true;
+        for (int i = 5; i < argc; ++i) {
+            if (strcmp(argv[i], "--no-windows") == 0) {
+                windows = false;
+            } else if (i + 1 < argc && strcmp(argv[i], "--sync") == 0) {
+                syncDir = argv[++i];
+            } else if (i + 1 < argc && strcmp(argv[i], "--switches") == 0) {
+                switches = atoi(argv[++i]);
+            } else if (i + 1 < argc && strcmp(argv[i], "--settings") == 0) {
+                settings = atoi(argv[++i]);
+            } else if (i + 1 < argc && strcmp(argv[i], "--hotswitch") == 0) {
+                hotSwitches = atoi(argv[++i]);
+            } else {
+                return Usage();
+            }
+        }
+        Out("switch_soak_count=%d", switches);
+        return Measure(t, syncDir, switches, settings, hotSwitches, windows);
+    }
+    return Usage();
+}

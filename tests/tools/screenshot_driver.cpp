@@ -1,0 +1,357 @@
+// Screenshot driver for scripts/screenshots: a console program run under Wine
+// on a virtual display. It starts the real Hopdeck.exe (next to this program),
+// opens its windows from outside and copies each from the screen into a
+// 24-bit .bmp in the current directory; the script turns them into PNGs.
+//
+//   screenshot_driver            every picture
+//   screenshot_driver NAME...    only these: settings-empty, settings-hotkey,
+//                                hotswitch, tray-menu, hotswitch-states
+//
+// The hot switch's five states are drawn in this process: five push buttons
+// bound to the program's own image button, each put in one state, on a
+// coloured window.
+#include "app/messages.h"
+#include "hotswitch/AlphaButton.h"
+#include "res/resource.h"
+#include "tests/support/test_app.h"
+#include "tests/support/test_support.h"
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kProfile[] = "Hopdeck";
+const wchar_t kSettingsTitle[] = L"設定/ホットキー登録";
+
+int s_failures = 0;
+
+void Fail(const char* what)
+{
+    std::fprintf(stderr, "screenshot_driver: %s\n", what);
+    ++s_failures;
+}
+
+// ------------------------------------------------------------------ capture
+
+// Writes a 24-bit bottom-up DIB as a .bmp file.
+bool WriteBmp(const char* path, const BITMAPINFOHEADER& info, const void* bits, DWORD size)
+{
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + size;
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1 &&
+              std::fwrite(bits, size, 1, f) == 1;
+    return std::fclose(f) == 0 && ok;
+}
+
+// Copies a screen rectangle into <name>.bmp and prints "name left top right bottom".
+bool CaptureRect(const RECT& rc, const char* name)
+{
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) return false;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (dib) {
+        HDC mem = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(mem, dib);
+        ok = BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY) != FALSE;
+        GdiFlush();
+        SelectObject(mem, old);
+        DeleteDC(mem);
+        const DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
+        std::string path = std::string(name) + ".bmp";
+        ok = ok && WriteBmp(path.c_str(), bi.bmiHeader, bits, stride * h);
+        DeleteObject(dib);
+    }
+    ReleaseDC(nullptr, screen);
+    if (ok) std::printf("%s %ld %ld %ld %ld\n", name, rc.left, rc.top, rc.right, rc.bottom);
+    std::fflush(stdout);
+    return ok;
+}
+
+// Repaints a window (of any process) and its children, lets the paint reach
+// the display, then copies the window's rectangle.
+bool CaptureWindow(HWND wnd, const char* name)
+{
+    if (!wnd) {
+        Fail((std::string("no window for ") + name).c_str());
+        return false;
+    }
+    RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    test::PumpFor(600);
+    RECT rc;
+    GetWindowRect(wnd, &rc);
+    if (!CaptureRect(rc, name)) {
+        Fail((std::string("cannot capture ") + name).c_str());
+        return false;
+    }
+    return true;
+}
+
+// Keeps the pointer away from everything that is captured.
+void ParkCursor() { SetCursorPos(2, 2); }
+
+// ------------------------------------------------------------------ Hopdeck.exe
+
+// The visible hot switch of a process: a dialog (#32770) with an empty title.
+HWND FindHotSwitch(DWORD pid, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    test::PumpUntil(
+        [&] {
+            for (HWND w : test::WindowsOf(pid, "")) {
+                char cls[16] = "";
+                GetClassNameA(w, cls, sizeof cls);
+                if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) found = w;
+            }
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+// Starts Hopdeck.exe on the profile as it stands and waits for its main window.
+bool Start(test::Program& program)
+{
+    if (!program.Started() || !program.MainWindow()) {
+        Fail("Hopdeck.exe did not start (main window and tray icon)");
+        return false;
+    }
+    return true;
+}
+
+void CaptureSettings(const char* name)
+{
+    test::Program program;
+    if (!Start(program)) return;
+    program.Command(ID_SETTINGS);
+    HWND dialog = program.FindWindowOf(kSettingsTitle);
+    // The dialog is centred; nothing else of the program is near it.
+    CaptureWindow(dialog, name);
+    program.Exit();
+}
+
+void ShotSettingsEmpty()
+{
+    ParkCursor();
+    test::DeleteProfile(kProfile);
+    CaptureSettings("settings-empty");
+}
+
+// Ctrl + Alt + F5, and the hot switch shown.
+void StoreHotKeyProfile()
+{
+    test::DeleteProfile(kProfile);
+    test::SetDword(kProfile, "SETTING", "VIRTUALINDEX", 5);
+    test::SetDword(kProfile, "SETTING", "CONTROL", 1);
+    test::SetDword(kProfile, "SETTING", "ALT", 1);
+    test::SetDword(kProfile, "SETTING", "HOTSWITCH", 1);
+}
+
+void ShotSettingsHotKey()
+{
+    ParkCursor();
+    StoreHotKeyProfile();
+    CaptureSettings("settings-hotkey");
+}
+
+void ShotHotSwitch()
+{
+    ParkCursor();
+    StoreHotKeyProfile();
+    test::Program program;
+    if (!Start(program)) return;
+    // Its default place: the bottom-right corner of the screen, alone there.
+    CaptureWindow(FindHotSwitch(program.Pid(), 5000), "hotswitch");
+    program.Exit();
+}
+
+void ShotTrayMenu()
+{
+    test::DeleteProfile(kProfile);
+    test::Program program;
+    if (!Start(program)) return;
+    HWND main = program.MainWindow();
+    // The menu opens at the pointer, above it (as over a taskbar at the bottom).
+    SetCursorPos(200, 400);
+    PostMessageA(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    test::PumpUntil([&] { return (menu = program.OpenMenu()) != nullptr; }, 5000);
+    // Off the menu, so that no item is highlighted.
+    SetCursorPos(2, 2);
+    test::PumpFor(300);
+    CaptureWindow(menu, "tray-menu");
+    if (menu) {
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        test::PumpUntil([&] { return program.OpenMenu() == nullptr; }, 3000);
+    }
+    program.Exit();
+}
+
+// ------------------------------------------------------------------ the five states
+
+// A pop-up painted with a soft vertical gradient; the labels are drawn under
+// the buttons. The buttons erase with a null brush, so the image button's
+// snapshot of its background is the gradient.
+class StatesWindow : public CWnd {
+public:
+    static constexpr int kCell = 96;
+    static constexpr int kTop = 16;
+    static constexpr int kBall = 48;
+    static constexpr int kHeight = 128;
+
+    bool Create(int x, int y)
+    {
+        m_font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS UI Gothic");
+        return CreateEx(0, "HopdeckShotStates", 0, "", WS_POPUP | WS_VISIBLE, x, y, kCell * kFrameCount, kHeight,
+                        nullptr);
+    }
+    ~StatesWindow() override
+    {
+        if (GetSafeHwnd()) DestroyWindow(GetSafeHwnd());
+        if (m_font) DeleteObject(m_font);
+    }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
+    {
+        switch (msg) {
+        case WM_ERASEBKGND:
+            Gradient((HDC)wp);
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(m_hWnd, &ps);
+            Labels(dc);
+            EndPaint(m_hWnd, &ps);
+            return 0;
+        }
+        case WM_CTLCOLORBTN:
+            return (LRESULT)GetStockObject(NULL_BRUSH);
+        }
+        return Default(msg, wp, lp);
+    }
+
+private:
+    void Gradient(HDC dc)
+    {
+        RECT rc;
+        GetClientRect(m_hWnd, &rc);
+        // Teal at the top to a pale mint at the bottom.
+        const int top[3] = {38, 120, 124}, bottom[3] = {196, 232, 214};
+        for (int y = 0; y < rc.bottom; ++y) {
+            int c[3];
+            for (int k = 0; k < 3; ++k) c[k] = top[k] + (bottom[k] - top[k]) * y / (rc.bottom - 1);
+            HBRUSH brush = CreateSolidBrush(RGB(c[0], c[1], c[2]));
+            RECT row = {0, y, rc.right, y + 1};
+            FillRect(dc, &row, brush);
+            DeleteObject(brush);
+        }
+    }
+
+    void Labels(HDC dc)
+    {
+        static const wchar_t* const names[kFrameCount][2] = {
+            {L"通常", L"normal"}, {L"ホバー", L"hover"}, {L"押下", L"pressed"},
+            {L"無効", L"disabled"}, {L"フォーカス", L"focused"},
+        };
+        HGDIOBJ old = SelectObject(dc, m_font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(24, 48, 44));
+        for (int i = 0; i < kFrameCount; ++i) {
+            RECT line = {i * kCell, kTop + kBall + 10, (i + 1) * kCell, kTop + kBall + 26};
+            DrawTextW(dc, names[i][0], -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+            OffsetRect(&line, 0, 17);
+            DrawTextW(dc, names[i][1], -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+        SelectObject(dc, old);
+    }
+
+    HFONT m_font = nullptr;
+};
+
+void ShotStates()
+{
+    ParkCursor();
+    test::MainWnd();  // the application object the framework expects
+    StatesWindow window;
+    // Left of the screen's middle, where no other captured window lies.
+    if (!window.Create(120, 160)) {
+        Fail("cannot create the states window");
+        return;
+    }
+    test::PumpFor(200);
+    CAlphaButton buttons[kFrameCount];
+    HWND hwnd[kFrameCount] = {};
+    HRSRC png = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HOTSWITCH_PNG), "png");
+    for (int i = 0; i < kFrameCount; ++i) {
+        const int x = i * StatesWindow::kCell + (StatesWindow::kCell - StatesWindow::kBall) / 2;
+        hwnd[i] = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x,
+                                  StatesWindow::kTop, StatesWindow::kBall, StatesWindow::kBall, window.GetSafeHwnd(),
+                                  (HMENU)(INT_PTR)(100 + i), GetModuleHandleA(nullptr), nullptr);
+        if (!hwnd[i] || !buttons[i].SubclassWindow(hwnd[i]) || !buttons[i].LoadPngResource(png)) {
+            Fail("cannot make an image button");
+            return;
+        }
+    }
+    // First painting everywhere: each button takes its snapshot of the gradient.
+    RedrawWindow(window.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    test::PumpFor(200);
+
+    SendMessageA(hwnd[kFrameHover], WM_MOUSEHOVER, 0, MAKELPARAM(24, 24));
+    SendMessageA(hwnd[kFramePressed], BM_SETSTATE, TRUE, 0);
+    EnableWindow(hwnd[kFrameDisabled], FALSE);
+    // Only the flag matters for the picture; the real focus stays where it is.
+    SendMessageA(hwnd[kFrameFocused], WM_SETFOCUS, 0, 0);
+    test::PumpFor(200);
+
+    CaptureWindow(window.GetSafeHwnd(), "hotswitch-states");
+    for (HWND h : hwnd)
+        if (h) DestroyWindow(h);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    struct Step {
+        const char* name;
+        void (*run)();
+    };
+    const Step steps[] = {
+        {"settings-empty", ShotSettingsEmpty}, {"settings-hotkey", ShotSettingsHotKey},
+        {"hotswitch", ShotHotSwitch},           {"tray-menu", ShotTrayMenu},
+        {"hotswitch-states", ShotStates},
+    };
+    std::vector<std::string> wanted(argv + 1, argv + argc);
+    for (const std::string& w : wanted) {
+        bool known = false;
+        for (const Step& s : steps) known = known || w == s.name;
+        if (!known) {
+            std::fprintf(stderr, "screenshot_driver: unknown picture %s\n", w.c_str());
+            return 2;
+        }
+    }
+    for (const Step& s : steps) {
+        bool run = wanted.empty();
+        for (const std::string& w : wanted) run = run || w == s.name;
+        if (run) s.run();
+    }
+    test::DeleteProfile(kProfile);
+    return s_failures ? 1 : 0;
+}
