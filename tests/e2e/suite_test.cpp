@@ -140,6 +140,31 @@ TEST_F(Suite, SettingsOkSavesRegistersAndRecreatesTheHotSwitch)
     EXPECT_STREQ(run, test::ProgramPath().c_str());
 }
 
+TEST_F(Suite, DefaultThenCancelWritesNothing)
+{
+    Store("SLEEPACTION", 1);
+    Store("VIRTUALINDEX", 4);
+    test::Program hopdeck;
+    ASSERT_TRUE(hopdeck.MainWindow());
+    HWND dlg = OpenSettings(hopdeck);
+    ASSERT_TRUE(dlg);
+    EXPECT_TRUE(Checked(dlg, IDC_SLEEPACTION));
+    Click(dlg, IDC_DEFAULT);
+    EXPECT_FALSE(Checked(dlg, IDC_SLEEPACTION));
+    EXPECT_EQ(SendMessageA(GetDlgItem(dlg, IDC_FUNCTION_KEY), CB_GETCURSEL, 0, 0), 0);
+    Click(dlg, IDCANCEL);
+    EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(dlg); }, 5000));
+    EXPECT_EQ(Stored("SLEEPACTION"), 1);
+    EXPECT_EQ(Stored("VIRTUALINDEX"), 4);
+    EXPECT_EQ(Stored("AUTORUN"), -999999);
+
+    // The next opening shows the stored values again.
+    dlg = OpenSettings(hopdeck);
+    ASSERT_TRUE(dlg);
+    EXPECT_TRUE(Checked(dlg, IDC_SLEEPACTION));
+    EXPECT_EQ(SendMessageA(GetDlgItem(dlg, IDC_FUNCTION_KEY), CB_GETCURSEL, 0, 0), 4);
+}
+
 TEST_F(Suite, AHotKeyTakenElsewhereIsRefusedWithAMessageAndNothingIsWritten)
 {
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x66, MOD_CONTROL, VK_F10));

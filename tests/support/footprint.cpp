@@ -31,6 +31,9 @@ Footprint Measure()
     static HANDLE events[64];
     for (auto& e : events) f.kernel = std::max(f.kernel, (unsigned)(UINT_PTR)(e = CreateEventA(nullptr, 0, 0, nullptr)));
     for (auto e : events) CloseHandle(e);
+    f.guiGdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    f.guiUser = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    GetProcessHandleCount(GetCurrentProcess(), &f.handles);
     _HEAPINFO info = {};
     while (_heapwalk(&info) == _HEAPOK)
         if (info._useflag == _USEDENTRY) f.heap += info._size;
@@ -44,6 +47,16 @@ void ExpectNoGrowth(const Footprint& before, const Footprint& after, int cycles)
     EXPECT_LT(after.user, before.user + cycles / 4) << "USER objects";
     EXPECT_LT(after.kernel, before.kernel + cycles) << "kernel handles";
     EXPECT_LT(after.heap, before.heap + cycles / 2) << "heap bytes";
+    // On Windows the system's own counts must come back too.
+    if (before.guiGdi) {
+        EXPECT_LT(after.guiGdi, before.guiGdi + cycles / 4) << "GetGuiResources(GR_GDIOBJECTS)";
+    }
+    if (before.guiUser) {
+        EXPECT_LT(after.guiUser, before.guiUser + cycles / 4) << "GetGuiResources(GR_USEROBJECTS)";
+    }
+    if (before.handles) {
+        EXPECT_LT(after.handles, before.handles + cycles / 4) << "GetProcessHandleCount";
+    }
 }
 
 }  // namespace test
