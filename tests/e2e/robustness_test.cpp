@@ -67,7 +67,7 @@ void ExpectWorkingProgram()
     hopdeck.Command(ID_SWITCH_PC);
     EXPECT_EQ(keys.WaitFor(4, 5000).size(), 4u);
     EXPECT_EQ(hopdeck.ExitCode(), (DWORD)STILL_ACTIVE);
-    EXPECT_FALSE(test::FindMessageBox(hopdeck.Pid(), "Hopdeck", 0)) << "odd settings are not reported";
+    EXPECT_FALSE(test::FindDialogWindow(hopdeck.Pid(), "Hopdeck", 0)) << "odd settings are not reported";
     EXPECT_TRUE(hopdeck.Exit());
 }
 

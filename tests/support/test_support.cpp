@@ -216,18 +216,7 @@ HWND Program::FindWindowOf(const wchar_t* title, DWORD timeoutMs)
     return found;
 }
 
-HWND Program::HotSwitch(DWORD timeoutMs)
-{
-    HWND found = nullptr;
-    PumpUntil(
-        [&] {
-            for (HWND w : WindowsOf(m_pid, ""))
-                if (IsWindowVisible(w)) found = w;
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
-}
+HWND Program::HotSwitch(DWORD timeoutMs) { return FindDialogWindow(m_pid, "", timeoutMs); }
 
 HWND Program::OpenMenu()
 {
@@ -296,7 +285,7 @@ std::wstring WindowTextW(HWND wnd)
 MessageBoxCloser::MessageBoxCloser(DWORD pid, std::string caption, DWORD timeoutMs, HWND watch)
 {
     m_thread = new std::thread([this, pid, caption, timeoutMs, watch] {
-        HWND box = FindMessageBox(pid, caption.c_str(), timeoutMs);
+        HWND box = FindDialogWindow(pid, caption.c_str(), timeoutMs);
         if (!box) return;
         m_found = true;
         wchar_t buf[512] = L"";
@@ -321,7 +310,7 @@ MessageBoxCloser::~MessageBoxCloser()
     delete static_cast<std::thread*>(m_thread);
 }
 
-HWND FindMessageBox(DWORD pid, const char* caption, DWORD timeoutMs)
+HWND FindDialogWindow(DWORD pid, const char* caption, DWORD timeoutMs)
 {
     HWND found = nullptr;
     PumpUntil(

@@ -102,8 +102,9 @@ std::vector<HWND> WindowsOf(DWORD pid, const char* title);
 bool TrayIconExists(HWND wnd);
 // Whether a hot-key combination is free: registers and releases it at once.
 bool HotKeyFree(UINT modifiers, UINT vk);
-// Finds a message box (#32770 with the given caption) of a process and presses OK.
-HWND FindMessageBox(DWORD pid, const char* caption, DWORD timeoutMs);
+// A visible dialog-class window (#32770: dialogs and message boxes) of a
+// process with the given caption, waited for.
+HWND FindDialogWindow(DWORD pid, const char* caption, DWORD timeoutMs);
 std::string WindowText(HWND wnd);
 std::wstring WindowTextW(HWND wnd);
 

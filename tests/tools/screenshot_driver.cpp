@@ -107,23 +107,6 @@ void ParkCursor() { SetCursorPos(2, 2); }
 
 // ------------------------------------------------------------------ Hopdeck.exe
 
-// The visible hot switch of a process: a dialog (#32770) with an empty title.
-HWND FindHotSwitch(DWORD pid, DWORD timeoutMs)
-{
-    HWND found = nullptr;
-    test::PumpUntil(
-        [&] {
-            for (HWND w : test::WindowsOf(pid, "")) {
-                char cls[16] = "";
-                GetClassNameA(w, cls, sizeof cls);
-                if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) found = w;
-            }
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
-}
-
 // Starts Hopdeck.exe on the profile as it stands and waits for its main window.
 bool Start(test::Program& program)
 {
@@ -181,7 +164,7 @@ void ShotHotSwitch()
     test::SetDword(kProfile, "POSITION", "BOTTOM", 0);
     test::Program program;
     if (!Start(program)) return;
-    CaptureWindow(FindHotSwitch(program.Pid(), 5000), "hotswitch");
+    CaptureWindow(program.HotSwitch(), "hotswitch");
     program.Exit();
 }
 
