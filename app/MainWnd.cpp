@@ -16,17 +16,6 @@ UINT s_taskbarCreated = 0;
 
 int ReadSetting(const char* entry) { return AppSettings().ReadInt("SETTING", entry, 0); }
 
-HotKey StoredHotKey()
-{
-    HotKey key;
-    key.control = ReadSetting("CONTROL");
-    key.shift = ReadSetting("SHIFT");
-    key.alt = ReadSetting("ALT");
-    key.win = ReadSetting("WIN");
-    key.index = ReadSetting("VIRTUALINDEX");
-    return key;
-}
-
 }  // namespace
 
 CMainWnd::CMainWnd() : m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
@@ -67,7 +56,7 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 void CMainWnd::OnCreate()
 {
     s_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    HotKey key = StoredHotKey();
+    HotKey key = ReadHotKey(ReadSetting);
     if (FunctionKeyRow(key.index) != 0) RegisterHotKeyFor(m_hWnd, key);
     if (ReadSetting("HOTSWITCH")) PostMessageA(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
 }

@@ -2,6 +2,7 @@
 // OK and cancel steps and data exchange between members and controls.
 #pragma once
 #include "framework/Wnd.h"
+#include <new>
 
 class CDialog;
 
@@ -51,6 +52,36 @@ protected:
 
 private:
     static INT_PTR CALLBACK StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+};
+
+// The process-wide slot of a window class that exists at most once. Asking
+// for the instance constructs it when the slot is empty (null if memory ran
+// out); the object goes with its window, emptying the slot in PostNcDestroy.
+template <typename T>
+class CInstanceSlot {
+public:
+    static T* Get()
+    {
+        if (!s_object) s_object = new (std::nothrow) T;
+        return s_object;
+    }
+    // Final destruction of the object: the next request builds a new one.
+    static void Release(T* object)
+    {
+        if (s_object == object) s_object = nullptr;
+    }
+    // After a creation that left no window: the object goes and the slot
+    // empties. A window that went during its creation took the object along
+    // already, and the slot no longer holds it.
+    static void Discard(T* object)
+    {
+        if (s_object != object) return;
+        s_object = nullptr;
+        delete object;
+    }
+
+private:
+    static inline T* s_object = nullptr;
 };
 
 // A push button or check box. Owner-drawn buttons paint in PaintButton, which

@@ -4,7 +4,6 @@
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "switching/switch_sequence.h"
-#include <new>
 
 namespace {
 const char kPosition[] = "POSITION";
@@ -24,27 +23,15 @@ RECT ChooseHotSwitchRect(const RECT& stored, const RECT& defaultRect, bool (*onS
 
 bool RectOnSomeMonitor(const RECT& rect) { return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr; }
 
-CHotSwitchDlg* CHotSwitchDlg::s_instance = nullptr;
-
 CHotSwitchDlg::CHotSwitchDlg() : m_templateId(IDD_HOTSWITCH) {}
 
-CHotSwitchDlg* CHotSwitchDlg::GetInstance()
-{
-    if (!s_instance) s_instance = new (std::nothrow) CHotSwitchDlg;
-    return s_instance;
-}
+CHotSwitchDlg* CHotSwitchDlg::GetInstance() { return CInstanceSlot<CHotSwitchDlg>::Get(); }
 
 bool CHotSwitchDlg::OpenWindow()
 {
     if (m_hWnd) return true;
-    CHotSwitchDlg* self = this;
     if (Create(m_templateId, m_owner)) return true;
-    // No window: release the object so the next show request starts afresh. A
-    // window that went during its creation has taken the object with it.
-    if (s_instance == self) {
-        s_instance = nullptr;
-        delete self;
-    }
+    CInstanceSlot<CHotSwitchDlg>::Discard(this);
     return false;
 }
 
@@ -144,6 +131,6 @@ void CHotSwitchDlg::PostNcDestroy()
 {
     // However the window went (closed, or destroyed along with its owner), the
     // object goes with it, and the next show request builds a new one.
-    if (s_instance == this) s_instance = nullptr;
+    CInstanceSlot<CHotSwitchDlg>::Release(this);
     delete this;
 }

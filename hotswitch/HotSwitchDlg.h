@@ -39,6 +39,7 @@ protected:
     void PostNcDestroy() override;
 
 private:
+    friend class CInstanceSlot<CHotSwitchDlg>;
     CHotSwitchDlg();
     ~CHotSwitchDlg() override = default;
 
@@ -50,6 +51,4 @@ private:
     CWnd* m_owner = nullptr;
     UINT m_templateId;
     CAlphaButton m_button;
-
-    static CHotSwitchDlg* s_instance;
 };

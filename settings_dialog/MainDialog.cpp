@@ -3,15 +3,14 @@
 #include "app/settings_store.h"
 #include "framework/WinApp.h"
 #include "switching/hot_key.h"
-#include <new>
 
 namespace {
-
-CMainDialog* s_instance = nullptr;
 
 const char kSection[] = "SETTING";
 
 int Read(const char* entry, int defaultValue) { return AppSettings().ReadInt(kSection, entry, defaultValue); }
+
+using Slot = CInstanceSlot<CMainDialog>;
 
 HotKey HotKeyOf(const Settings& s)
 {
@@ -28,13 +27,7 @@ HotKey HotKeyOf(const Settings& s)
 // the last accepted OK.
 HotKey StoredHotKey()
 {
-    Settings s;
-    s.CONTROL = Read("CONTROL", 0);
-    s.SHIFT = Read("SHIFT", 0);
-    s.ALT = Read("ALT", 0);
-    s.WIN = Read("WIN", 0);
-    s.VIRTUALINDEX = Read("VIRTUALINDEX", 0);
-    return HotKeyOf(s);
+    return ReadHotKey([](const char* entry) { return Read(entry, 0); });
 }
 
 // Row 0 means no hot key: nothing to register.
@@ -45,11 +38,7 @@ bool RegisterIfAny(HWND wnd, const HotKey& key)
 
 }  // namespace
 
-CMainDialog* CMainDialog::GetInstance()
-{
-    if (!s_instance) s_instance = new (std::nothrow) CMainDialog;
-    return s_instance;
-}
+CMainDialog* CMainDialog::GetInstance() { return Slot::Get(); }
 
 CMainDialog::CMainDialog()
 {
@@ -68,8 +57,7 @@ CMainDialog::CMainDialog()
 bool CMainDialog::OpenWindow()
 {
     if (Create(m_templateId, m_owner)) return true;
-    if (s_instance == this) s_instance = nullptr;
-    delete this;
+    Slot::Discard(this);
     return false;
 }
 
@@ -149,20 +137,16 @@ void CMainDialog::OnClickedDefault()
     ApplyTopmostRule();
 }
 
-bool CMainDialog::HotKeyChanged() const
-{
-    return Read("CONTROL", 0) != m_settings.CONTROL || Read("SHIFT", 0) != m_settings.SHIFT ||
-           Read("ALT", 0) != m_settings.ALT || Read("WIN", 0) != m_settings.WIN ||
-           Read("VIRTUALINDEX", 0) != m_settings.VIRTUALINDEX;
-}
+bool CMainDialog::HotKeyChanged() const { return !(HotKeyOf(m_settings) == StoredHotKey()); }
 
 void CMainDialog::ReloadStoredHotKey()
 {
-    m_settings.CONTROL = Read("CONTROL", 0);
-    m_settings.SHIFT = Read("SHIFT", 0);
-    m_settings.ALT = Read("ALT", 0);
-    m_settings.WIN = Read("WIN", 0);
-    m_settings.VIRTUALINDEX = Read("VIRTUALINDEX", 0);
+    const HotKey stored = StoredHotKey();
+    m_settings.CONTROL = stored.control;
+    m_settings.SHIFT = stored.shift;
+    m_settings.ALT = stored.alt;
+    m_settings.WIN = stored.win;
+    m_settings.VIRTUALINDEX = stored.index;
     UpdateData(false);
 }
 
@@ -237,11 +221,14 @@ void CMainDialog::OnCloseRequest()
 void CMainDialog::Close()
 {
     PostMessageA(GetParent(m_hWnd), WM_SETTINGS_CLOSED, 0, 0);
+    // Deletes this object (PostNcDestroy): nothing may touch it afterwards.
     DestroyWindow(m_hWnd);
-    if (s_instance) {
-        delete s_instance;  // this object: nothing may touch it from here on
-        s_instance = nullptr;
-    }
+}
+
+void CMainDialog::PostNcDestroy()
+{
+    Slot::Release(this);
+    delete this;
 }
 
 bool IsWindows52OnAmd64()

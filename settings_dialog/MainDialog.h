@@ -37,8 +37,10 @@ protected:
     void OnClickedOk() override;
     void OnClickedCancel() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void PostNcDestroy() override;
 
 private:
+    friend class CInstanceSlot<CMainDialog>;
     CMainDialog();
     ~CMainDialog() override = default;
 

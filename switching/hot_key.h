@@ -25,6 +25,25 @@ struct HotKey {
     int index = 0;
 };
 
+inline bool operator==(const HotKey& a, const HotKey& b)
+{
+    return a.control == b.control && a.shift == b.shift && a.alt == b.alt && a.win == b.win && a.index == b.index;
+}
+
+// The stored hot key: `read(entry)` gives the stored value of a SETTING entry
+// (default 0); read in the order CONTROL, SHIFT, ALT, WIN, VIRTUALINDEX.
+template <typename ReadFn>
+HotKey ReadHotKey(ReadFn read)
+{
+    HotKey key;
+    key.control = read("CONTROL");
+    key.shift = read("SHIFT");
+    key.alt = read("ALT");
+    key.win = read("WIN");
+    key.index = read("VIRTUALINDEX");
+    return key;
+}
+
 // Values outside the ranges (hand edits of the registry) are read the way the
 // settings dialog shows them: a modifier is on for 1 and 2 (a check box shows 2
 // as checked), off otherwise; an index outside 0..12 means no key.
