@@ -1,64 +1,76 @@
 #include "app/MainWnd.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "core/Messages.h"
+#include "core/SettingsStore.h"
+#include "framework/System.h"
 #include "framework/WinApp.h"
 #include "hotswitch/HotSwitchDlg.h"
 #include "res/resource.h"
 #include "settings_dialog/MainDialog.h"
-#include "switching/hot_key.h"
-#include "switching/switch_sequence.h"
-#include "tray/tray_icon.h"
+#include "switching/HotKey.h"
+#include "switching/SwitchSequence.h"
+#include "tray/TrayIcon.h"
 
 namespace {
 
 // The shell broadcasts this message when it (re)starts: the icon must be added again.
 UINT s_taskbarCreated = 0;
 
-int ReadSetting(const char* entry) { return AppSettings().ReadInt("SETTING", entry, 0); }
+// Row 0 means no hot key: nothing to register. Windows 7 and later send no
+// repeats of a held key on request; earlier systems refuse the request, so
+// the key is then registered without it.
+bool RegisterHotKeyFor(HWND wnd, const HotKey& key)
+{
+    if (FunctionKeyRow(key.index) == 0) return true;
+    const UINT mods = HotKeyModifiers(key), vk = HotKeyVirtualKey(key);
+    return RegisterHotKey(wnd, kHotKeyId, mods | MOD_NOREPEAT, vk) || RegisterHotKey(wnd, kHotKeyId, mods, vk);
+}
 
 }  // namespace
 
-CMainWnd::CMainWnd() : m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+CMainWnd::CMainWnd() : m_icon(LoadTrayIcon()) {}
 
 bool CMainWnd::Create()
 {
-    CString title = LoadResString(IDS_APP_TITLE);
-    if (!CreateEx(0, "HopdeckMainWnd", CS_HREDRAW | CS_VREDRAW, title.c_str(), WS_POPUP, 1, 1, 1, 1, nullptr))
+    const CStringW title = LoadResString(IDS_APP_TITLE);
+    if (!CreateEx(0, L"HopdeckMainWnd", CS_HREDRAW | CS_VREDRAW, title.c_str(), WS_POPUP, 1, 1, 1, 1, nullptr))
         return false;
     ShowWindow(m_hWnd, SW_HIDE);
-    return AddTrayIcon(m_hWnd, m_icon);
+    return AddIcon();
 }
 
 void CMainWnd::PostNcDestroy() { delete this; }
 
 LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
+    // Menus, message boxes and the optional windows' creation run nested
+    // message loops, which may destroy this window (an exit posted from
+    // outside): then the object is gone and nothing more may be done here.
+    CWndWatch self(this);
     switch (msg) {
     case WM_CREATE: OnCreate(); break;
     case WM_DESTROY: OnDestroy(); break;
     case WM_COMMAND: OnCommand(LOWORD(wp)); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wp); break;
-    case WM_HOTKEY: RunSwitchSequence(); break;
+    case WM_HOTKEY: SwitchPc(); break;
     case WM_TRAYICON: OnTrayIcon(lp); break;
     case WM_SETTINGS_CLOSED: m_settings = nullptr; break;
     case WM_HOTSWITCH_CLOSED: m_hotSwitch = nullptr; break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
+    case WM_APPLY_HOTKEY: return lp && OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
     default:
-        // When the icon cannot be added again the window has been closed and
-        // this object deleted: touch nothing more.
-        if (msg == s_taskbarCreated && s_taskbarCreated && !OnTaskbarCreated()) return 0;
+        if (msg == s_taskbarCreated && s_taskbarCreated) AddIcon();
         break;
     }
+    if (!self) return 0;
     return Default(msg, wp, lp);
 }
 
 void CMainWnd::OnCreate()
 {
-    s_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    HotKey key = ReadHotKey(ReadSetting);
-    if (FunctionKeyRow(key.index) != 0) RegisterHotKeyFor(m_hWnd, key);
-    if (ReadSetting("HOTSWITCH")) PostMessageA(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
+    s_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    RegisterHotKeyFor(m_hWnd, StoredHotKey());
+    if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
 }
 
 void CMainWnd::OnDestroy()
@@ -67,10 +79,19 @@ void CMainWnd::OnDestroy()
     UnregisterHotKey(m_hWnd, kHotKeyId);
 }
 
+bool CMainWnd::AddIcon()
+{
+    if (AddTrayIcon(m_hWnd, m_icon) != TrayAdd::Failed) return true;
+    CWndWatch self(this);
+    CWinApp::Get()->AppMessageBox(IDS_TRAY_ADD_FAILED, MB_OK | MB_ICONEXCLAMATION);
+    if (self) SendMessageW(m_hWnd, WM_CLOSE, 0, 0);
+    return false;
+}
+
 void CMainWnd::OnCommand(UINT id)
 {
     switch (id) {
-    case ID_SWITCH_PC: RunSwitchSequence(); break;
+    case ID_SWITCH_PC: SwitchPc(); break;
     case ID_SETTINGS: OpenSettings(); break;
     case ID_EXIT: Exit(); break;
     }
@@ -80,25 +101,37 @@ void CMainWnd::OnPowerBroadcast(WPARAM event)
 {
     // The sequence runs before the system goes to sleep, so the KVM switch hands
     // the keyboard and screen to the other PC.
-    if ((event == PBT_APMSUSPEND || event == PBT_APMSTANDBY) && ReadSetting("SLEEPACTION")) RunSwitchSequence();
+    if ((event == PBT_APMSUSPEND || event == PBT_APMSTANDBY) && ReadOption(Option::SLEEPACTION)) SwitchPc();
 }
-
-bool CMainWnd::OnTaskbarCreated() { return AddTrayIcon(m_hWnd, m_icon); }
 
 void CMainWnd::OnTrayIcon(LPARAM mouseMsg)
 {
     switch (OnTrayCallback(m_hWnd, mouseMsg)) {
-    case TrayRequest::Switch: RunSwitchSequence(); break;
+    case TrayRequest::Switch: SwitchPc(); break;
     case TrayRequest::OpenSettings: OpenSettings(); break;
     case TrayRequest::None: break;
     }
 }
 
+bool CMainWnd::OnApplyHotKey(const HotKey& edited)
+{
+    const HotKey stored = StoredHotKey();
+    // The edited key replaces the program's own: a key the user gave up must stop
+    // switching, and going back to an earlier key must not collide with ourselves.
+    UnregisterHotKey(m_hWnd, kHotKeyId);
+    if (RegisterHotKeyFor(m_hWnd, edited) || edited == stored) return true;
+    RegisterHotKeyFor(m_hWnd, stored);
+    return false;
+}
+
 void CMainWnd::OnShowHotSwitch()
 {
     if (m_hotSwitch) return;
-    m_hotSwitch = CHotSwitchDlg::GetInstance();
-    if (m_hotSwitch && !m_hotSwitch->OpenWindow()) m_hotSwitch = nullptr;  // OpenWindow released it
+    CWndWatch self(this);
+    CHotSwitchDlg* hotSwitch = CHotSwitchDlg::GetInstance();
+    m_hotSwitch = hotSwitch;
+    // OpenWindow may show a message box; on failure it released the object.
+    if (hotSwitch && !hotSwitch->OpenWindow() && self) m_hotSwitch = nullptr;
 }
 
 void CMainWnd::OnHideHotSwitch()
@@ -106,14 +139,19 @@ void CMainWnd::OnHideHotSwitch()
     if (!m_hotSwitch) return;
     // Sent, so the window has gone (and posted its closed notice) before the
     // caller goes on to post a new show request.
-    SendMessageA(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
     m_hotSwitch = nullptr;
 }
 
 void CMainWnd::OpenSettings()
 {
+    // One dialog at a time: an open one is brought forward, not buried
+    // behind this hidden window.
+    if (m_settings) {
+        SetForegroundWindow(m_settings->GetSafeHwnd());
+        return;
+    }
     SetForegroundWindow(m_hWnd);
-    if (m_settings) return;  // one dialog at a time
     m_settings = CMainDialog::GetInstance();
     if (m_settings && !m_settings->OpenWindow()) m_settings = nullptr;  // OpenWindow released it
 }
@@ -122,7 +160,7 @@ void CMainWnd::Exit()
 {
     // Queued in this order, so both optional windows close before the main
     // window handles its own WM_CLOSE.
-    if (m_settings) PostMessageA(m_settings->GetSafeHwnd(), WM_CLOSE, 0, 0);
-    if (m_hotSwitch) PostMessageA(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
-    PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    if (m_settings) PostMessageW(m_settings->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    if (m_hotSwitch) PostMessageW(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
 }

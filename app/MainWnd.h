@@ -1,10 +1,12 @@
 // CMainWnd: the hidden resident window. It receives every trigger (hot key,
-// suspend, the tray icon and its menu) and owns the two optional windows.
+// suspend, the tray icon and its menu) and owns the two optional windows, the
+// tray icon and hot-key id 1.
 #pragma once
 #include "framework/Wnd.h"
 
 class CMainDialog;
 class CHotSwitchDlg;
+struct HotKey;
 
 class CMainWnd : public CWnd {
 public:
@@ -23,10 +25,13 @@ private:
     void OnDestroy();
     void OnCommand(UINT id);
     void OnPowerBroadcast(WPARAM event);
-    bool OnTaskbarCreated();
     void OnTrayIcon(LPARAM mouseMsg);
     void OnShowHotSwitch();
     void OnHideHotSwitch();
+    bool OnApplyHotKey(const HotKey& edited);
+    // Adds the tray icon; when the shell refuses it, tells the user and closes
+    // the window (false: the object is gone).
+    bool AddIcon();
     void OpenSettings();
     void Exit();
 

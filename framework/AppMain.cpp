@@ -7,7 +7,8 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     CWinApp* app = CWinApp::Get();
-    if (!app || !app->InitInstance()) return 0;
+    if (!app) return 0;
+    if (!app->InitInstance()) return app->m_exitCode;
     return app->Run();
 }
 

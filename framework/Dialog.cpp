@@ -1,4 +1,5 @@
 #include "framework/Dialog.h"
+#include "framework/System.h"
 #include "framework/WinApp.h"
 #include <commctrl.h>
 
@@ -42,12 +43,9 @@ void InitCommonControlsOnce()
     static bool done = false;
     if (done) return;
     done = true;
-    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    HMODULE comctl = LoadLibraryA("comctl32.dll");
-    auto init = comctl ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
-                       : nullptr;
+    BOOL(WINAPI * init)(const INITCOMMONCONTROLSEX*) = nullptr;
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-    if (init) init(&icc);
+    if (GetProc(LoadSystemLibrary("comctl32.dll"), "InitCommonControlsEx", init)) init(&icc);
 }
 
 }  // namespace
@@ -58,8 +56,10 @@ bool CDialog::Create(UINT templateId, CWnd* owner)
     CWinApp* app = CWinApp::Get();
     if (!owner && app) owner = app->m_pMainWnd;
     HWND ownerHwnd = owner ? owner->GetSafeHwnd() : nullptr;
-    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), ownerHwnd,
-                              StaticDlgProc, (LPARAM)this) != nullptr;
+    // The wide function: the template's texts reach the controls as they are,
+    // not through the ANSI code page.
+    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), ownerHwnd, StaticDlgProc,
+                              (LPARAM)this) != nullptr;
 }
 
 INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lp)
@@ -88,7 +88,7 @@ void CDialog::OnClickedCancel() { EndDialog(m_hWnd, IDCANCEL); }
 bool CDialog::PreFilterMessage(MSG* msg)
 {
     if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
-    return IsDialogMessageA(m_hWnd, msg) != FALSE;
+    return IsDialogMessageW(m_hWnd, msg) != FALSE;
 }
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)

@@ -21,10 +21,7 @@ public:
     }
     CStringT& operator=(const CStringT& o)
     {
-        if (this != &o) {
-            m_len = 0;
-            Append(o.c_str(), o.m_len);
-        }
+        if (this != &o) Assign(o.c_str(), o.m_len);
         return *this;
     }
     ~CStringT() { std::free(m_data); }
@@ -88,7 +85,10 @@ private:
     }
     void Assign(const Ch* s, int n)
     {
+        // Emptied first: an empty source appends nothing, and the old text must
+        // not show through c_str().
         m_len = 0;
+        if (m_data) m_data[0] = 0;
         Append(s, n);
     }
     CStringT& Append(const Ch* s, int n)

@@ -19,15 +19,19 @@ public:
     virtual bool InitInstance() = 0;
     // The message loop; returns the exit code once the main window is gone.
     int Run();
+    // The process's exit code when start-up ends it.
+    int m_exitCode = 0;
 
-    // The executable's file name without its extension, fixed when the process starts.
+    // The executable's file name without its extension, fixed when the process
+    // starts: in the ANSI code page for the registry profile and the mutex, and
+    // as the user sees it for captions.
     const char* AppName() const { return m_appName.c_str(); }
+    const wchar_t* AppNameW() const { return m_appNameW.c_str(); }
 
     // The application's message box: OK button, the application name as caption,
     // the exclamation icon unless the caller names one; owned by the main window's
     // last active pop-up, with the main window disabled while it is shown.
     int AppMessageBox(UINT stringId, UINT type = MB_OK);
-    int AppMessageBox(const char* text, UINT type = MB_OK);
 
     // Main-window rule: destroying this window ends the message loop.
     CWnd* m_pMainWnd = nullptr;
@@ -38,12 +42,5 @@ public:
 private:
     static CWinApp* s_app;
     CString m_appName;
+    CStringW m_appNameW;
 };
-
-// The executable's full path, however long it is.
-CString ModulePath(HMODULE module = nullptr);
-CStringW ModulePathW(HMODULE module = nullptr);
-// "C:\dir\Name.ext" -> "Name".
-CString AppNameFromPath(const char* path);
-// A string-table entry in the ANSI code page.
-CString LoadResString(UINT id);

@@ -1,5 +1,7 @@
 #include "hotswitch/AlphaButton.h"
+#include "framework/Handles.h"
 #include "framework/String.h"
+#include "framework/System.h"
 #include <commctrl.h>
 #include <memory>
 #include <cstring>
@@ -27,38 +29,16 @@ void BlendStraightAlpha(BYTE* background, int backgroundStride, int backgroundBy
     }
 }
 
-namespace {
-
-// The reference count of a COM interface, released with the holder.
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr()
-    {
-        if (m_p) m_p->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T** Receive() { return &m_p; }
-    T* Get() const { return m_p; }
-
-private:
-    T* m_p = nullptr;
-};
-
-}  // namespace
-
-bool CAlphaButton::LoadPngResource(HRSRC resource)
+bool CAlphaButton::LoadPngResource(HRSRC resource, int width)
 {
     if (!resource) return false;
-    HMODULE module = GetModuleHandleA(nullptr);
+    HMODULE module = GetModuleHandleW(nullptr);
     DWORD size = SizeofResource(module, resource);
     if (!size) return false;
     HGLOBAL loaded = LoadResource(module, resource);
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) return false;
-    return LoadPng(data, size);
+    return LoadPng(data, size, width);
 }
 
 namespace {
@@ -67,19 +47,14 @@ namespace {
 // optional hot switch needs it.
 HRESULT StreamOnGlobal(HGLOBAL block, IStream** stream)
 {
-    using CreateFn = HRESULT(WINAPI*)(HGLOBAL, BOOL, IStream**);
-    static CreateFn create = nullptr;
-    if (!create) {
-        if (HMODULE ole = LoadLibraryA("ole32.dll"))
-            create = reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(ole, "CreateStreamOnHGlobal")));
-        if (!create) return E_NOTIMPL;
-    }
+    static HRESULT(WINAPI * create)(HGLOBAL, BOOL, IStream**) = nullptr;
+    if (!create && !GetProc(LoadSystemLibrary("ole32.dll"), "CreateStreamOnHGlobal", create)) return E_NOTIMPL;
     return create(block, FALSE, stream);
 }
 
 }  // namespace
 
-bool CAlphaButton::LoadPng(const void* data, DWORD size)
+bool CAlphaButton::LoadPng(const void* data, DWORD size, int width)
 {
     if (!data || !size) return false;
     {
@@ -90,29 +65,35 @@ bool CAlphaButton::LoadPng(const void* data, DWORD size)
         CGlobalLock lock(block.Get());
         if (!lock) return false;
         std::memcpy(lock.Data(), data, size);
-        ComPtr<IStream> stream;
-        if (FAILED(StreamOnGlobal(block.Get(), stream.Receive())) || !stream.Get()) return false;
+        CComPtr<IStream> stream;
+        if (FAILED(StreamOnGlobal(block.Get(), stream.Receive())) || !stream) return false;
         m_image.Load(stream.Get());
+    }
+    // Drawn at the size asked for: the frames are resampled one by one, so
+    // none bleeds into its neighbour.
+    if (width > 0 && !m_image.IsNull() && width != m_image.GetWidth()) {
+        const int bandHeight = MulDiv(ButtonFrameHeight(m_image.GetHeight()), width, m_image.GetWidth());
+        m_image.ResizeBands(width, bandHeight, kFrameCount);
     }
     m_drawBitmap = m_image.GetBitmap();
     if (!m_drawBitmap) return false;
 
     BITMAP bm = {};
     GetObjectA(m_drawBitmap, sizeof bm, &bm);
-    const int width = bm.bmWidth;
+    const int frameWidth = bm.bmWidth;
     const int frameHeight = ButtonFrameHeight(bm.bmHeight);
-    if (width <= 0 || frameHeight <= 0) {
+    if (frameWidth <= 0 || frameHeight <= 0) {
         // Fewer rows than frames: there is nothing to show.
         m_image.Destroy();
         m_drawBitmap = nullptr;
         return false;
     }
-    if (width != m_width || frameHeight != m_frameHeight) {
+    if (frameWidth != m_width || frameHeight != m_frameHeight) {
         // A snapshot of another size no longer fits: take a new one at the next painting.
         m_background.Delete();
         m_backgroundCaptured = false;
     }
-    m_width = width;
+    m_width = frameWidth;
     m_frameHeight = frameHeight;
 
     if (m_hWnd) {

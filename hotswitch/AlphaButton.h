@@ -40,11 +40,12 @@ public:
 
     // Decodes a PNG resource of the executable, makes it the button's image,
     // sizes the button to one frame (keeping its top-left corner) and makes it
-    // owner-drawn. False, with the button left as it was, when the image cannot
-    // be loaded.
-    bool LoadPngResource(HRSRC resource);
+    // owner-drawn. A width other than the image's (not 0) resamples the frames
+    // of a 32-bit image to that width. False, with the button left as it was,
+    // when the image cannot be loaded.
+    bool LoadPngResource(HRSRC resource, int width = 0);
     // The same for image bytes held in memory.
-    bool LoadPng(const void* data, DWORD size);
+    bool LoadPng(const void* data, DWORD size, int width = 0);
 
     // What the button paints from, for checks from outside.
     const CImage& Image() const { return m_image; }

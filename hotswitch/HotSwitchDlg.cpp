@@ -1,27 +1,21 @@
 #include "hotswitch/HotSwitchDlg.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "core/Messages.h"
+#include "core/SettingsStore.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
-#include "switching/switch_sequence.h"
-
-namespace {
-const char kPosition[] = "POSITION";
-const char kSetting[] = "SETTING";
-}  // namespace
+#include "switching/SwitchSequence.h"
 
 RECT ChooseHotSwitchRect(const RECT& stored, const RECT& defaultRect, bool (*onSomeMonitor)(const RECT&))
 {
-    RECT rect = stored;
-    if (rect.right <= rect.left || rect.bottom <= rect.top) {
-        rect.right = rect.left + (defaultRect.right - defaultRect.left);
-        rect.bottom = rect.top + (defaultRect.bottom - defaultRect.top);
-    }
-    if (onSomeMonitor && !onSomeMonitor(rect)) rect = defaultRect;
+    const RECT rect = {stored.left, stored.top, stored.left + (defaultRect.right - defaultRect.left),
+                       stored.top + (defaultRect.bottom - defaultRect.top)};
+    if (onSomeMonitor && !onSomeMonitor(rect)) return defaultRect;
     return rect;
 }
 
 bool RectOnSomeMonitor(const RECT& rect) { return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr; }
+
+int HotSwitchButtonSize(int dpi) { return MulDiv(48, dpi > 0 ? dpi : 96, 96); }
 
 CHotSwitchDlg::CHotSwitchDlg() : m_templateId(IDD_HOTSWITCH) {}
 
@@ -52,18 +46,15 @@ bool CHotSwitchDlg::InitialiseDialog()
     // Everything is read before the window moves or changes its z-order: each
     // such change writes the window's rectangle back (OnPlacementChanged), and a
     // later read would see the template's rectangle instead of the stored one.
-    const SettingsStore& settings = AppSettings();
-    RECT stored;
-    stored.left = settings.ReadInt(kPosition, "LEFT", defaultRect.left);
-    stored.top = settings.ReadInt(kPosition, "TOP", defaultRect.top);
-    stored.right = settings.ReadInt(kPosition, "RIGHT", defaultRect.right);
-    stored.bottom = settings.ReadInt(kPosition, "BOTTOM", defaultRect.bottom);
-    const bool topmost = settings.ReadInt(kSetting, "TOPMOST", 0) != 0;
+    const RECT stored = ReadHotSwitchRect(defaultRect);
+    const bool topmost = ReadOption(Option::TOPMOST) != 0;
 
     SetWindowPos(m_hWnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     const RECT place = ChooseHotSwitchRect(stored, defaultRect, RectOnSomeMonitor);
     MoveWindow(m_hWnd, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
 
+    // Its message box runs a message loop that may close this window: nothing
+    // of the object is touched after it.
     LoadButtonImage();
     // The standard focus: the first tab stop, the button.
     return true;
@@ -71,22 +62,28 @@ bool CHotSwitchDlg::InitialiseDialog()
 
 void CHotSwitchDlg::LoadButtonImage()
 {
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HOTSWITCH_PNG), "png");
-    if (resource && m_button.LoadPngResource(resource)) return;
+    // The ball is drawn at the display's scale: the artwork at twice the size
+    // serves every scale above 100 %, so it stays sharp at 200 %.
+    HDC screen = GetDC(nullptr);
+    const int size = HotSwitchButtonSize(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    const UINT id = size > 48 ? IDR_HOTSWITCH_PNG_2X : IDR_HOTSWITCH_PNG;
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"png");
+    if (resource && m_button.LoadPngResource(resource, size)) return;
     // The window opens all the same, with a plain push button that still switches.
     if (CWinApp* app = CWinApp::Get()) app->AppMessageBox(IDS_IMAGE_LOAD_FAILED, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CHotSwitchDlg::OnClickedOk() {}
 
-void CHotSwitchDlg::OnClickedCancel() { SendMessageA(m_hWnd, WM_CLOSE, 0, 0); }
+void CHotSwitchDlg::OnClickedCancel() { SendMessageW(m_hWnd, WM_CLOSE, 0, 0); }
 
 LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_COMMAND:
         if (LOWORD(wp) == IDC_SWITCH_BUTTON && HIWORD(wp) == BN_CLICKED) {
-            RunSwitchSequence();
+            SwitchPc();
             return 0;
         }
         break;
@@ -95,6 +92,14 @@ LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_CLOSE:
         OnCloseRequest();
         return 0;
+    case WM_DESTROY:
+        // However the window goes (closed, or destroyed along with its owner),
+        // the main window is told, so it never keeps a pointer to a deleted
+        // object. During a close sent by the main window this notice is queued
+        // ahead of anything the main window posts afterwards: a show request
+        // that follows a hide must not find its new pointer cleared.
+        PostMessageW(GetParent(m_hWnd), WM_HOTSWITCH_CLOSED, 0, 0);
+        break;
     }
     return CDialog::WindowProc(msg, wp, lp);
 }
@@ -106,11 +111,7 @@ LRESULT CHotSwitchDlg::OnPlacementChanged(WPARAM wp, LPARAM lp)
     // the next opening finds the window where the user left it.
     RECT rect = {};
     GetWindowRect(m_hWnd, &rect);
-    const SettingsStore& settings = AppSettings();
-    settings.WriteInt(kPosition, "LEFT", rect.left);
-    settings.WriteInt(kPosition, "TOP", rect.top);
-    settings.WriteInt(kPosition, "RIGHT", rect.right);
-    settings.WriteInt(kPosition, "BOTTOM", rect.bottom);
+    WriteHotSwitchRect(rect);
     return result;
 }
 
@@ -119,11 +120,8 @@ void CHotSwitchDlg::OnCloseRequest()
     // The dialog manager's own WM_CLOSE processing only posts an IDCANCEL
     // command; by the time it arrives the window is gone and it is discarded.
     CDialog::WindowProc(WM_CLOSE, 0, 0);
-    // Posted while a close sent by the main window is still running, so the
-    // notice is queued ahead of anything the main window posts afterwards (a
-    // show request that follows a hide must not find its new pointer cleared).
-    PostMessageA(GetParent(m_hWnd), WM_HOTSWITCH_CLOSED, 0, 0);
-    // Deletes this object (PostNcDestroy): nothing may touch it afterwards.
+    // Posts the closed notice (WM_DESTROY) and deletes this object
+    // (PostNcDestroy): nothing may touch it afterwards.
     DestroyWindow(m_hWnd);
 }
 

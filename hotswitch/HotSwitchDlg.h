@@ -6,15 +6,17 @@
 #include "framework/Dialog.h"
 #include "hotswitch/AlphaButton.h"
 
-// Where the hot switch opens. `stored` is the rectangle read from the settings,
-// each missing value already replaced by its default; `defaultRect` is the
-// template-sized rectangle in the bottom-right corner of the primary display's
-// full-screen area. A rectangle without width or height takes the template size
-// at its top-left corner; one that lies on no monitor (a display was removed)
-// gives way to the default place.
+// Where the hot switch opens: its template size (as laid out at the display's
+// scale) at the stored top-left corner. A size stored at another scale would
+// cut off its button, so RIGHT and BOTTOM, though still written, no longer set
+// it. `defaultRect` is the template-sized rectangle in the bottom-right corner
+// of the primary display's full-screen area; it is taken instead when the
+// stored place lies on no monitor (a display was removed).
 RECT ChooseHotSwitchRect(const RECT& stored, const RECT& defaultRect, bool (*onSomeMonitor)(const RECT&));
 // Whether any part of the rectangle lies on a monitor.
 bool RectOnSomeMonitor(const RECT& rect);
+// The button's size in pixels at a display scale of `dpi` (48 at 96 dpi).
+int HotSwitchButtonSize(int dpi);
 
 class CHotSwitchDlg : public CDialog {
 public:

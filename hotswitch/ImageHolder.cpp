@@ -1,5 +1,6 @@
 #include "hotswitch/ImageHolder.h"
 #include "framework/Gdi.h"
+#include "framework/System.h"
 #include <cstring>
 #include <new>
 
@@ -63,21 +64,14 @@ struct GdiplusApi {
 };
 GdiplusApi gdip;
 
-template <typename Fn>
-bool Resolve(HMODULE module, const char* name, Fn& fn)
-{
-    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return fn != nullptr;
-}
-
 // Called under the lifetime lock.
 bool LoadGdiplus()
 {
     if (gdip.loaded) return true;
-    HMODULE module = LoadLibraryA("gdiplus.dll");
+    HMODULE module = LoadSystemLibrary("gdiplus.dll");
     if (!module) return false;
-    bool ok = Resolve(module, "GdiplusShutdown", gdip.GdiplusShutdown);
-#define HOPDECK_GDIPLUS_RESOLVE(name, params) ok = ok && Resolve(module, #name, gdip.name);
+    bool ok = GetProc(module, "GdiplusShutdown", gdip.GdiplusShutdown);
+#define HOPDECK_GDIPLUS_RESOLVE(name, params) ok = ok && GetProc(module, #name, gdip.name);
     HOPDECK_GDIPLUS_FUNCTIONS(HOPDECK_GDIPLUS_RESOLVE)
 #undef HOPDECK_GDIPLUS_RESOLVE
     gdip.loaded = ok;
@@ -247,20 +241,90 @@ bool CImage::GdiplusRunning()
     return Lifetime().token != 0;
 }
 
+namespace {
+
+// Owners of GDI+ objects: each is disposed of when its scope ends, on every path.
+class GdipImage {
+public:
+    GdipImage() = default;
+    ~GdipImage()
+    {
+        if (m_p) gdip.GdipDisposeImage(m_p);
+    }
+    GdipImage(const GdipImage&) = delete;
+    GdipImage& operator=(const GdipImage&) = delete;
+    GpBitmap** Receive() { return reinterpret_cast<GpBitmap**>(&m_p); }
+    GpImage* Get() const { return m_p; }
+    GpBitmap* Bitmap() const { return reinterpret_cast<GpBitmap*>(m_p); }
+
+private:
+    GpImage* m_p = nullptr;
+};
+
+class GdipGraphics {
+public:
+    GdipGraphics() = default;
+    ~GdipGraphics()
+    {
+        if (m_p) gdip.GdipDeleteGraphics(m_p);
+    }
+    GdipGraphics(const GdipGraphics&) = delete;
+    GdipGraphics& operator=(const GdipGraphics&) = delete;
+    GpGraphics** Receive() { return &m_p; }
+    GpGraphics* Get() const { return m_p; }
+
+private:
+    GpGraphics* m_p = nullptr;
+};
+
+// A DIB section of the given depth with bottom-up rows; `bits` receives its pixels.
+HBITMAP CreateBottomUpDib(int width, int height, int bpp, void** bits)
+{
+    DibInfo info = {};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height;  // positive: bottom-up rows
+    info.header.biPlanes = 1;
+    info.header.biBitCount = (WORD)bpp;
+    info.header.biCompression = BI_RGB;
+    *bits = nullptr;
+    if (width <= 0 || height <= 0 || bpp <= 0) return nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, bits, nullptr, 0);
+    if (dib && !*bits) {
+        DeleteObject(dib);
+        dib = nullptr;
+    }
+    return dib;
+}
+
+}  // namespace
+
+void CImage::Attach(HBITMAP dib, void* bits, int width, int height, int bpp, bool alpha)
+{
+    Destroy();
+    const int stride = ((width * bpp + 31) / 32) * 4;
+    m_bitmap = dib;
+    m_width = width;
+    m_height = height;
+    m_bpp = bpp;
+    m_pitch = -stride;
+    m_topRow = static_cast<BYTE*>(bits) + (size_t)(height - 1) * stride;
+    m_alpha = alpha;
+}
+
 HRESULT CImage::Load(IStream* stream)
 {
     Destroy();
     if (!stream || !StartGdiplus()) return E_FAIL;
 
-    GpBitmap* source = nullptr;
-    if (gdip.GdipCreateBitmapFromStream(stream, &source) != kGdipOk || !source) return E_FAIL;
-    GpImage* sourceImage = reinterpret_cast<GpImage*>(source);
+    GdipImage source;
+    if (gdip.GdipCreateBitmapFromStream(stream, source.Receive()) != kGdipOk || !source.Get()) return E_FAIL;
 
     INT format = 0;
     UINT width = 0, height = 0;
-    gdip.GdipGetImagePixelFormat(sourceImage, &format);
-    gdip.GdipGetImageWidth(sourceImage, &width);
-    gdip.GdipGetImageHeight(sourceImage, &height);
+    gdip.GdipGetImagePixelFormat(source.Get(), &format);
+    gdip.GdipGetImageWidth(source.Get(), &width);
+    gdip.GdipGetImageHeight(source.Get(), &height);
 
     // Formats that GDI draws directly keep their depth; anything else becomes
     // 32-bit, with straight alpha where the source has an alpha channel.
@@ -277,61 +341,85 @@ HRESULT CImage::Load(IStream* stream)
         alpha = true;
     }
 
-    DibInfo info = {};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = (LONG)width;
-    info.header.biHeight = (LONG)height;  // positive: bottom-up rows
-    info.header.biPlanes = 1;
-    info.header.biBitCount = (WORD)bpp;
-    info.header.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP dib = nullptr;
-    if (width > 0 && height > 0 && bpp > 0)
-        dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dib || !bits) {
-        if (dib) DeleteObject(dib);
-        gdip.GdipDisposeImage(sourceImage);
-        return E_FAIL;
-    }
+    HBITMAP dib = CreateBottomUpDib((int)width, (int)height, bpp, &bits);
+    if (!dib) return E_FAIL;
+    Attach(dib, bits, (int)width, (int)height, bpp, alpha);
 
-    const int stride = (int)(((width * bpp + 31) / 32) * 4);
-    m_bitmap = dib;
-    m_width = (int)width;
-    m_height = (int)height;
-    m_bpp = bpp;
-    m_pitch = -stride;
-    m_topRow = static_cast<BYTE*>(bits) + (size_t)(height - 1) * stride;
-    m_alpha = alpha;
-
-    if (format & kPixelFormatIndexed) CopyPalette(sourceImage, dib);
+    if (format & kPixelFormatIndexed) CopyPalette(source.Get(), dib);
 
     if (target == format) {
         // Same layout on both sides: copy the rows, top row to top row.
         GpRect whole = {0, 0, (INT)width, (INT)height};
         GpBitmapData data = {};
-        if (gdip.GdipBitmapLockBits(source, &whole, kImageLockModeRead, format, &data) == kGdipOk) {
+        if (gdip.GdipBitmapLockBits(source.Bitmap(), &whole, kImageLockModeRead, format, &data) == kGdipOk) {
             const size_t rowBytes = ((size_t)width * bpp + 7) / 8;
             for (UINT y = 0; y < height; ++y)
                 std::memcpy(m_topRow + (ptrdiff_t)y * m_pitch,
                             static_cast<const BYTE*>(data.Scan0) + (ptrdiff_t)y * data.Stride, rowBytes);
-            gdip.GdipBitmapUnlockBits(source, &data);
+            gdip.GdipBitmapUnlockBits(source.Bitmap(), &data);
         }
     } else {
         // Let GDI+ convert: it draws the source into a bitmap laid over the DIB's own pixels.
-        GpBitmap* targetBitmap = nullptr;
-        if (gdip.GdipCreateBitmapFromScan0((INT)width, (INT)height, m_pitch, target, m_topRow, &targetBitmap) ==
+        GdipImage converted;
+        GdipGraphics graphics;
+        if (gdip.GdipCreateBitmapFromScan0((INT)width, (INT)height, m_pitch, target, m_topRow, converted.Receive()) ==
                 kGdipOk &&
-            targetBitmap) {
-            GpImage* targetImage = reinterpret_cast<GpImage*>(targetBitmap);
-            GpGraphics* graphics = nullptr;
-            if (gdip.GdipGetImageGraphicsContext(targetImage, &graphics) == kGdipOk && graphics) {
-                gdip.GdipDrawImageI(graphics, sourceImage, 0, 0);
-                gdip.GdipDeleteGraphics(graphics);
+            converted.Get() && gdip.GdipGetImageGraphicsContext(converted.Get(), graphics.Receive()) == kGdipOk &&
+            graphics.Get())
+            gdip.GdipDrawImageI(graphics.Get(), source.Get(), 0, 0);
+    }
+    return S_OK;
+}
+
+void ResampleBgra(const BYTE* src, int srcPitch, int srcWidth, int srcHeight, BYTE* dst, int dstPitch, int dstWidth,
+                  int dstHeight)
+{
+    // Bilinear, on colours weighted by their alpha: a transparent neighbour
+    // lends its coverage but not its (meaningless) colour, so soft edges get no
+    // dark fringe.
+    for (int y = 0; y < dstHeight; ++y) {
+        float fy = (y + 0.5f) * srcHeight / dstHeight - 0.5f;
+        if (fy < 0) fy = 0;
+        const int y0 = (int)fy, y1 = y0 + 1 < srcHeight ? y0 + 1 : y0;
+        const float ty = fy - y0;
+        BYTE* out = dst + (ptrdiff_t)y * dstPitch;
+        for (int x = 0; x < dstWidth; ++x, out += 4) {
+            float fx = (x + 0.5f) * srcWidth / dstWidth - 0.5f;
+            if (fx < 0) fx = 0;
+            const int x0 = (int)fx, x1 = x0 + 1 < srcWidth ? x0 + 1 : x0;
+            const float tx = fx - x0;
+            const struct {
+                int x, y;
+                float w;
+            } taps[4] = {{x0, y0, (1 - tx) * (1 - ty)}, {x1, y0, tx * (1 - ty)}, {x0, y1, (1 - tx) * ty}, {x1, y1, tx * ty}};
+            float sum[4] = {};
+            for (const auto& t : taps) {
+                const BYTE* p = src + (ptrdiff_t)t.y * srcPitch + t.x * 4;
+                const float wa = t.w * p[3];
+                for (int k = 0; k < 3; ++k) sum[k] += wa * p[k];
+                sum[3] += wa;
             }
-            gdip.GdipDisposeImage(targetImage);
+            for (int k = 0; k < 3; ++k) out[k] = sum[3] > 0 ? (BYTE)(sum[k] / sum[3] + 0.5f) : 0;
+            out[3] = (BYTE)(sum[3] + 0.5f);
         }
     }
+}
 
-    gdip.GdipDisposeImage(sourceImage);
-    return S_OK;
+bool CImage::ResizeBands(int width, int bandHeight, int bands)
+{
+    if (m_bpp != 32 || !m_bitmap || bands <= 0 || width <= 0 || bandHeight <= 0) return false;
+    const int srcBand = m_height / bands;
+    if (srcBand <= 0) return false;
+    void* bits = nullptr;
+    HBITMAP dib = CreateBottomUpDib(width, bandHeight * bands, 32, &bits);
+    if (!dib) return false;
+    const int stride = width * 4;
+    BYTE* top = static_cast<BYTE*>(bits) + (size_t)(bandHeight * bands - 1) * stride;
+    GdiFlush();  // the DIB's pixels are read directly
+    for (int b = 0; b < bands; ++b)
+        ResampleBgra(m_topRow + (ptrdiff_t)b * srcBand * m_pitch, m_pitch, m_width, srcBand,
+                     top - (ptrdiff_t)b * bandHeight * stride, -stride, width, bandHeight);
+    Attach(dib, bits, width, bandHeight * bands, 32, m_alpha);
+    return true;
 }

@@ -19,6 +19,10 @@ public:
     // has a bitmap afterwards; on failure it is empty.
     HRESULT Load(IStream* stream);
     void Destroy();
+    // Resamples a 32-bit image, cut into `bands` bands of equal height stacked
+    // top to bottom, to bands of width x bandHeight pixels, each on its own.
+    // False (the image unchanged) for other depths.
+    bool ResizeBands(int width, int bandHeight, int bands);
 
     bool IsNull() const { return m_bitmap == nullptr; }
     HBITMAP GetBitmap() const { return m_bitmap; }
@@ -36,6 +40,9 @@ public:
     static bool GdiplusRunning();
 
 private:
+    // Takes over a bottom-up DIB section.
+    void Attach(HBITMAP dib, void* bits, int width, int height, int bpp, bool alpha);
+
     HBITMAP m_bitmap = nullptr;
     BYTE* m_topRow = nullptr;
     int m_width = 0;
@@ -44,3 +51,8 @@ private:
     int m_bpp = 0;
     bool m_alpha = false;
 };
+
+// Resamples straight-alpha pixels (blue, green, red, alpha) from one block to
+// another, bilinearly. Pitches may be negative (rows that lie bottom-up).
+void ResampleBgra(const BYTE* src, int srcPitch, int srcWidth, int srcHeight, BYTE* dst, int dstPitch, int dstWidth,
+                  int dstHeight);

@@ -7,6 +7,7 @@
 #define IDD_SETTINGS                    130
 #define IDD_HOTSWITCH                   131
 #define IDR_HOTSWITCH_PNG               140
+#define IDR_HOTSWITCH_PNG_2X            141  // the same frames at twice the size, for high DPI
 
 // String table
 #define IDS_TRAY_TIP                    102
@@ -14,6 +15,7 @@
 #define IDS_APP_TITLE                   105
 #define IDS_IMAGE_LOAD_FAILED           108
 #define IDS_HOTKEY_TAKEN                110
+#define IDS_USAGE                       111
 
 // Settings dialog controls
 #define IDC_AUTORUN                     1000

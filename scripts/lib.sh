@@ -1,7 +1,7 @@
 # Shared by scripts/run, scripts/test and the other scripts: packages, build, Xvfb.
 
 # Debian packages the build and the tests need; installed only when missing.
-HOPDECK_PACKAGES="cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth fonts-ipafont-gothic python3"
+HOPDECK_PACKAGES="cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth fonts-ipafont-gothic locales python3"
 
 ensure_packages() {
     local missing=""

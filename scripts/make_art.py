@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Generate Hopdeck's artwork: res/hotswitch.png (button strip) and res/Hopdeck.ico.
+"""Generate Hopdeck's artwork: res/hotswitch.png (button strip), its double-size
+twin res/hotswitch-2x.png for 200 % displays, and res/Hopdeck.ico.
 
 Standard library only, fully deterministic: running it twice produces identical
 bytes.  Run from the repository root:  python3 scripts/make_art.py
@@ -137,11 +138,13 @@ BALLS = [  # (base, dark, rim glow)
 ]
 
 
-def make_strip():
-    size, rows = 48, []
+def make_strip(scale=1):
+    """The five frames stacked top to bottom.  scale=2 draws the same geometry
+    at twice the size for 200 % displays, so it is rendered, not enlarged."""
+    size, rows = 48 * scale, []
     for i, (base, dark, rim) in enumerate(BALLS):
-        rad = 22.0 * (0.9 if i == 2 else 1.0)
-        rows += render(size, size, ball_shader(24.0, 24.0, rad, base, dark, rim))
+        rad = 22.0 * scale * (0.9 if i == 2 else 1.0)
+        rows += render(size, size, ball_shader(24.0 * scale, 24.0 * scale, rad, base, dark, rim))
     return size, size * len(BALLS), rows
 
 
@@ -149,29 +152,37 @@ def make_strip():
 # Application icon: blue rounded tile with a white two-way "swap" arrow pair
 # --------------------------------------------------------------------------
 
+# The same design is laid out by hand for each size rather than scaled, so the
+# tile's straight edges and the arrow shafts fall on whole pixels and stay
+# crisp.  Per size: tile rectangle, corner radius, border width, drop-shadow
+# offset (0 = none), and the upper, right-pointing arrow as a shaft rectangle
+# plus a head triangle.  The lower arrow is the upper one turned half a turn
+# about the tile centre.  Sizes up to 24 fill the whole square and leave out
+# the shadow, which would only blur them.
+ICON_SIZES = (48, 40, 32, 24, 20, 16)  # order of the images in the .ico
+ICON_LAYOUTS = {
+    16: ((0, 0, 16, 16), 3.5, 0.75, 0.0,
+         [(2, 3), (9.5, 3), (9.5, 5), (2, 5)], [(9, 1), (12, 4), (9, 7)]),
+    20: ((0, 0, 20, 20), 4.5, 1.0, 0.0,
+         [(2, 4), (11.5, 4), (11.5, 6), (2, 6)], [(11, 1), (15, 5), (11, 9)]),
+    24: ((0, 0, 24, 24), 5.0, 1.0, 0.0,
+         [(3, 4), (13.5, 4), (13.5, 7), (3, 7)], [(13, 1), (17.5, 5.5), (13, 10)]),
+    32: ((1, 1, 31, 31), 6.0, 1.0, 1.0,
+         [(6, 8), (18, 8), (18, 12), (6, 12)], [(17, 4), (25, 10), (17, 16)]),
+    40: ((1, 1, 39, 39), 7.5, 1.0, 1.0,
+         [(7, 10), (22, 10), (22, 15), (7, 15)], [(21, 5), (31, 12.5), (21, 20)]),
+    48: ((1, 1, 47, 47), 9.0, 1.5, 1.5,
+         [(9, 12), (27, 12), (27, 18), (9, 18)], [(26, 6), (38, 15), (26, 24)]),
+}
+
+
 def icon_shader(n):
     top, bot, edge = hexc("5fb2ff"), hexc("1456c4"), hexc("0b3680")
     white = (1.0, 1.0, 1.0, 1.0)
-    if n >= 32:
-        tile, rr, bw = (1, 1, 31, 31), 6.0, 1.0
-        # Right-pointing arrow on top, left-pointing one underneath.
-        arrows = [
-            [(6, 8), (18, 8), (18, 12), (6, 12)],
-            [(17, 4), (25, 10), (17, 16)],
-            [(26, 20), (14, 20), (14, 24), (26, 24)],
-            [(15, 16), (7, 22), (15, 28)],
-        ]
-    else:
-        # 16 px: same idea, shafts snapped to whole pixels so they stay crisp.
-        tile, rr, bw = (0, 0, 16, 16), 3.5, 0.75
-        arrows = [
-            [(2, 3), (9.5, 3), (9.5, 5), (2, 5)],
-            [(9, 1), (12, 4), (9, 7)],
-            [(14, 11), (6.5, 11), (6.5, 13), (14, 13)],
-            [(7, 9), (4, 12), (7, 15)],
-        ]
+    tile, rr, bw, shadow, shaft, head = ICON_LAYOUTS[n]
     x0, y0, x1, y1 = tile
-    shadow = 1.0 if n >= 32 else 0.0  # drop shadow offset under the arrows
+    turned = [[(x0 + x1 - x, y0 + y1 - y) for x, y in p] for p in (shaft, head)]
+    arrows = [shaft, head] + turned
 
     def shade(x, y):
         if not in_rrect(x, y, x0, y0, x1, y1, rr):
@@ -203,51 +214,122 @@ def _paeth(a, b, c):
     return b if pb <= pc else c
 
 
-def png_bytes(w, h, rows):
-    """8-bit RGBA PNG; each scanline uses the filter with the smallest sum."""
-    raw = bytearray()
-    prev = bytes(w * 4)
+def _filtered_rows(rows):
+    """Each scanline under each of the five PNG filters: [[f0, f1, .., f4], ...]."""
+    out = []
+    prev = bytes(len(rows[0]) * 4)
     for row in rows:
         cur = bytes(v for px in row for v in px)
         cands = []
         for ft in range(5):
-            out = bytearray([ft])
+            line = bytearray([ft])
             for i, x in enumerate(cur):
                 a = cur[i - 4] if i >= 4 else 0
                 b = prev[i]
                 c = prev[i - 4] if i >= 4 else 0
                 pred = (0, a, b, (a + b) >> 1, _paeth(a, b, c))[ft]
-                out.append((x - pred) & 0xFF)
-            cands.append(out)
-        raw += min(cands, key=lambda o: sum(v if v < 128 else 256 - v for v in o[1:]))
+                line.append((x - pred) & 0xFF)
+            cands.append(bytes(line))
+        out.append(cands)
         prev = cur
+    return out
+
+
+def _abs_sum(line):
+    return sum(v if v < 128 else 256 - v for v in line[1:])
+
+
+def _entropy(line):
+    counts = [0] * 256
+    for v in line:
+        counts[v] += 1
+    n = len(line)
+    return -sum(c * math.log2(c / n) for c in counts if c)
+
+
+# Deflate settings tried: (memLevel, strategy), always level 9 with the
+# largest window.  The first one is plain zlib.compress(data, 9).
+ZLIB_SETTINGS = [(8, zlib.Z_DEFAULT_STRATEGY), (9, zlib.Z_DEFAULT_STRATEGY),
+                 (8, zlib.Z_FILTERED), (9, zlib.Z_FILTERED)]
+
+
+def _deflate(data, mem, strategy):
+    c = zlib.compressobj(9, zlib.DEFLATED, 15, mem, strategy)
+    return c.compress(data) + c.flush()
+
+
+def _deflate_greedy(filtered, mem, strategy):
+    """Compress scanline by scanline, giving each the filter that adds the
+    fewest bytes to the stream so far (tried on a copy of the compressor)."""
+    c = zlib.compressobj(9, zlib.DEFLATED, 15, mem, strategy)
+    out = bytearray()
+    for cands in filtered:
+        best, best_len = None, None
+        for line in cands:
+            trial = c.copy()
+            n = len(trial.compress(line)) + len(trial.flush())
+            if best_len is None or n < best_len:
+                best, best_len = line, n
+        out += c.compress(best)
+    return bytes(out + c.flush())
+
+
+def png_bytes(w, h, rows, search=True):
+    """8-bit RGBA PNG (colour type 6, not interlaced), one IDAT.
+
+    search=False: each scanline takes the filter with the smallest sum of
+    absolute values, compressed with zlib level 9.  search=True also tries
+    other per-row filter choices (entropy, each fixed filter, trial
+    compression) under several deflate settings and keeps the smallest
+    stream; the first candidate tried is the search=False one, so it never
+    does worse.  Everything is deterministic: same pixels and same zlib,
+    same bytes.
+    """
+    filtered = _filtered_rows(rows)
+    plain = b"".join(min(c, key=_abs_sum) for c in filtered)
+    best = zlib.compress(plain, 9)
+    if search:
+        choices = [plain, b"".join(min(c, key=_entropy) for c in filtered)]
+        choices += [b"".join(c[ft] for c in filtered) for ft in range(5)]
+        for mem, strategy in ZLIB_SETTINGS:
+            streams = [_deflate(data, mem, strategy) for data in choices]
+            streams.append(_deflate_greedy(filtered, mem, strategy))
+            for z in streams:
+                if len(z) < len(best):
+                    best = z
 
     def chunk(tag, data):
         return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
 
     ihdr = struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr)
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+            + chunk(b"IDAT", best) + chunk(b"IEND", b""))
+
+
+def _dib_icon(n, rows):
+    """32-bpp BGRA DIB (bottom-up, height doubled for the mask) plus the 1-bpp
+    AND mask, set where a pixel is fully transparent."""
+    hdr = struct.pack("<IiiHHIIiiII", 40, n, n * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    xor = bytearray()
+    for row in reversed(rows):
+        for r, g, b, a in row:
+            xor += bytes((b, g, r, a))
+    mask = bytearray()
+    stride = ((n + 31) // 32) * 4
+    for row in reversed(rows):
+        line = bytearray(stride)
+        for x, px in enumerate(row):
+            if px[3] == 0:
+                line[x >> 3] |= 0x80 >> (x & 7)
+        mask += line
+    return hdr + xor + mask
 
 
 def ico_bytes(images):
-    """Classic ICO: 32-bpp BGRA DIB (bottom-up) plus 1-bpp AND mask per image."""
-    blobs = []
-    for n, rows in images:
-        hdr = struct.pack("<IiiHHIIiiII", 40, n, n * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-        xor = bytearray()
-        for row in reversed(rows):
-            for r, g, b, a in row:
-                xor += bytes((b, g, r, a))
-        mask = bytearray()
-        stride = ((n + 31) // 32) * 4
-        for row in reversed(rows):
-            line = bytearray(stride)
-            for x, px in enumerate(row):
-                if px[3] == 0:
-                    line[x >> 3] |= 0x80 >> (x & 7)
-            mask += line
-        blobs.append((n, hdr + xor + mask))
+    """ICO from (size, rows, as_png) in directory order.  Classic entries are
+    DIBs with an AND mask; as_png entries hold a whole PNG file instead, which
+    Windows reads from Vista on (and Wine too) and which is far smaller."""
+    blobs = [(n, png_bytes(n, n, rows) if as_png else _dib_icon(n, rows)) for n, rows, as_png in images]
     out = struct.pack("<HHH", 0, 1, len(blobs))
     offset = 6 + 16 * len(blobs)
     for n, blob in blobs:
@@ -256,14 +338,25 @@ def ico_bytes(images):
     return out + b"".join(blob for _, blob in blobs)
 
 
+# Icon images from this size up are stored as PNG inside the .ico (Windows
+# reads those from Vista on, the oldest system the program runs on, and Wine
+# too), at a fraction of the size of classic 32-bpp DIBs with an AND mask.
+ICON_PNG_MIN = 16
+
+
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir)
     res = os.path.join(root, "res")
     os.makedirs(res, exist_ok=True)
-    w, h, rows = make_strip()
+    # The 48 px strip keeps the encoding it has always had, so regenerating the
+    # artwork leaves that file byte for byte as it is.
+    w, h, rows = make_strip(1)
     with open(os.path.join(res, "hotswitch.png"), "wb") as f:
+        f.write(png_bytes(w, h, rows, search=False))
+    w, h, rows = make_strip(2)
+    with open(os.path.join(res, "hotswitch-2x.png"), "wb") as f:
         f.write(png_bytes(w, h, rows))
-    icons = [(n, render(n, n, icon_shader(n))) for n in (32, 16)]
+    icons = [(n, render(n, n, icon_shader(n)), n >= ICON_PNG_MIN) for n in ICON_SIZES]
     with open(os.path.join(res, "Hopdeck.ico"), "wb") as f:
         f.write(ico_bytes(icons))
 

@@ -1,58 +1,17 @@
 #include "settings_dialog/MainDialog.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "core/Messages.h"
+#include "framework/Handles.h"
+#include "framework/System.h"
 #include "framework/WinApp.h"
-#include "switching/hot_key.h"
+#include "switching/HotKey.h"
 
 namespace {
-
-const char kSection[] = "SETTING";
-
-int Read(const char* entry, int defaultValue) { return AppSettings().ReadInt(kSection, entry, defaultValue); }
-
 using Slot = CInstanceSlot<CMainDialog>;
-
-HotKey HotKeyOf(const Settings& s)
-{
-    HotKey key;
-    key.control = s.CONTROL;
-    key.shift = s.SHIFT;
-    key.alt = s.ALT;
-    key.win = s.WIN;
-    key.index = s.VIRTUALINDEX;
-    return key;
-}
-
-// The hot key the program holds: the one stored, registered at start-up or by
-// the last accepted OK.
-HotKey StoredHotKey()
-{
-    return ReadHotKey([](const char* entry) { return Read(entry, 0); });
-}
-
-// Row 0 means no hot key: nothing to register.
-bool RegisterIfAny(HWND wnd, const HotKey& key)
-{
-    return FunctionKeyRow(key.index) == 0 || RegisterHotKeyFor(wnd, key);
-}
-
 }  // namespace
 
 CMainDialog* CMainDialog::GetInstance() { return Slot::Get(); }
 
-CMainDialog::CMainDialog()
-{
-    m_settings.AUTORUN = Read("AUTORUN", 1);
-    m_settings.HOTSWITCH = Read("HOTSWITCH", 0);
-    m_settings.TOPMOST = Read("TOPMOST", 1);
-    m_settings.SLEEPACTION = Read("SLEEPACTION", 0);
-    m_settings.TASKTRAYACTION = Read("TASKTRAYACTION", 0);
-    m_settings.CONTROL = Read("CONTROL", 0);
-    m_settings.SHIFT = Read("SHIFT", 0);
-    m_settings.ALT = Read("ALT", 0);
-    m_settings.WIN = Read("WIN", 0);
-    m_settings.VIRTUALINDEX = Read("VIRTUALINDEX", 0);
-}
+CMainDialog::CMainDialog() : m_settings(ReadSettings()) {}
 
 bool CMainDialog::OpenWindow()
 {
@@ -63,16 +22,16 @@ bool CMainDialog::OpenWindow()
 
 void CMainDialog::ExchangeData(CDataExchange& dx)
 {
-    dx.Check(IDC_AUTORUN, m_settings.AUTORUN);
-    dx.Check(IDC_SHOW_HOTSWITCH, m_settings.HOTSWITCH);
-    dx.Check(IDC_TOPMOST, m_settings.TOPMOST);
-    dx.Check(IDC_SLEEPACTION, m_settings.SLEEPACTION);
-    dx.Check(IDC_TASKTRAYACTION, m_settings.TASKTRAYACTION);
-    dx.Check(IDC_CONTROL, m_settings.CONTROL);
-    dx.Check(IDC_SHIFT, m_settings.SHIFT);
-    dx.Check(IDC_ALT, m_settings.ALT);
-    dx.Check(IDC_WIN, m_settings.WIN);
-    dx.ListIndex(IDC_FUNCTION_KEY, m_settings.VIRTUALINDEX);
+    dx.Check(IDC_AUTORUN, m_settings[Option::AUTORUN]);
+    dx.Check(IDC_SHOW_HOTSWITCH, m_settings[Option::HOTSWITCH]);
+    dx.Check(IDC_TOPMOST, m_settings[Option::TOPMOST]);
+    dx.Check(IDC_SLEEPACTION, m_settings[Option::SLEEPACTION]);
+    dx.Check(IDC_TASKTRAYACTION, m_settings[Option::TASKTRAYACTION]);
+    dx.Check(IDC_CONTROL, m_settings[Option::CONTROL]);
+    dx.Check(IDC_SHIFT, m_settings[Option::SHIFT]);
+    dx.Check(IDC_ALT, m_settings[Option::ALT]);
+    dx.Check(IDC_WIN, m_settings[Option::WIN]);
+    dx.ListIndex(IDC_FUNCTION_KEY, m_settings[Option::VIRTUALINDEX]);
     dx.Control(IDC_FUNCTION_KEY, m_functionKey);
     dx.Control(IDC_REGISTERED_KEY, m_registeredKey);
     dx.Control(IDC_SHOW_HOTSWITCH, m_showHotSwitch);
@@ -93,7 +52,7 @@ bool CMainDialog::InitialiseDialog()
     // The hot key as stored when the dialog opened; edits do not change this text.
     SetWindowTextA(m_registeredKey.GetSafeHwnd(), HotKeyText(HotKeyOf(m_settings)).c_str());
 
-    EnableWindow(m_topmost.GetSafeHwnd(), m_settings.HOTSWITCH != 0);
+    EnableWindow(m_topmost.GetSafeHwnd(), m_settings[Option::HOTSWITCH] != 0);
     if (IsWindows52OnAmd64()) EnableWindow(m_sleepAction.GetSafeHwnd(), FALSE);
 
     UpdateData(false);
@@ -132,49 +91,20 @@ void CMainDialog::OnClickedShowHotSwitch() { ApplyTopmostRule(); }
 
 void CMainDialog::OnClickedDefault()
 {
-    m_settings = Settings();
+    m_settings = DefaultSettings();
     UpdateData(false);
     ApplyTopmostRule();
 }
 
-bool CMainDialog::HotKeyChanged() const { return !(HotKeyOf(m_settings) == StoredHotKey()); }
-
 void CMainDialog::ReloadStoredHotKey()
 {
     const HotKey stored = StoredHotKey();
-    m_settings.CONTROL = stored.control;
-    m_settings.SHIFT = stored.shift;
-    m_settings.ALT = stored.alt;
-    m_settings.WIN = stored.win;
-    m_settings.VIRTUALINDEX = stored.index;
+    m_settings[Option::CONTROL] = stored.control;
+    m_settings[Option::SHIFT] = stored.shift;
+    m_settings[Option::ALT] = stored.alt;
+    m_settings[Option::WIN] = stored.win;
+    m_settings[Option::VIRTUALINDEX] = stored.index;
     UpdateData(false);
-}
-
-bool CMainDialog::ApplyHotKey()
-{
-    HWND main = GetParent(m_hWnd);
-    bool changed = HotKeyChanged();
-    // The edited key replaces the program's own: a key the user gave up must stop
-    // switching, and going back to an earlier key must not collide with ourselves.
-    UnregisterHotKey(main, kHotKeyId);
-    if (RegisterIfAny(main, HotKeyOf(m_settings)) || !changed) return true;
-    RegisterIfAny(main, StoredHotKey());
-    return false;
-}
-
-void CMainDialog::SaveSettings() const
-{
-    const Settings& s = m_settings;
-    const struct {
-        const char* name;
-        int value;
-    } values[] = {
-        {"AUTORUN", s.AUTORUN},   {"HOTSWITCH", s.HOTSWITCH},       {"TOPMOST", s.TOPMOST},
-        {"SLEEPACTION", s.SLEEPACTION}, {"TASKTRAYACTION", s.TASKTRAYACTION}, {"CONTROL", s.CONTROL},
-        {"SHIFT", s.SHIFT},       {"ALT", s.ALT},                   {"WIN", s.WIN},
-        {"VIRTUALINDEX", s.VIRTUALINDEX},
-    };
-    for (const auto& v : values) AppSettings().WriteInt(kSection, v.name, v.value);
 }
 
 void CMainDialog::OnClickedOk()
@@ -182,23 +112,30 @@ void CMainDialog::OnClickedOk()
     UpdateData(true);
     // A stored index outside the table selects nothing; with no row chosen the
     // user asked for no key.
-    if (m_settings.VIRTUALINDEX < 0 || m_settings.VIRTUALINDEX >= kFunctionKeyCount) m_settings.VIRTUALINDEX = 0;
+    int& index = m_settings[Option::VIRTUALINDEX];
+    if (index < 0 || index >= kFunctionKeyCount) index = 0;
 
-    if (!ApplyHotKey()) {
+    // The main window owns hot-key id 1: it puts the edited key in place of its
+    // own, or keeps its own when the edited one is taken elsewhere.
+    HWND main = GetParent(m_hWnd);
+    const HotKey edited = HotKeyOf(m_settings);
+    if (!SendMessageW(main, WM_APPLY_HOTKEY, 0, reinterpret_cast<LPARAM>(&edited))) {
+        // The box runs a message loop: an exit, or a close from outside, may
+        // destroy this dialog, and delete this object, before it returns.
+        CWndWatch self(this);
         CWinApp::Get()->AppMessageBox(IDS_HOTKEY_TAKEN, MB_OK | MB_ICONEXCLAMATION);
-        ReloadStoredHotKey();
+        if (self) ReloadStoredHotKey();
         return;
     }
 
-    SaveSettings();
-    WriteRunEntry(m_settings.AUTORUN != 0);
+    WriteSettings(m_settings);
+    WriteRunEntry(m_settings[Option::AUTORUN] != 0);
 
     // The hot switch is re-created so it picks up the options just written.
     // The hide is sent, so the old window has gone (and queued its closed
     // notice) before the show request is posted behind it.
-    HWND main = GetParent(m_hWnd);
-    SendMessageA(main, WM_HIDE_HOTSWITCH, 0, 0);
-    if (m_settings.HOTSWITCH) PostMessageA(main, WM_SHOW_HOTSWITCH, 0, 0);
+    SendMessageW(main, WM_HIDE_HOTSWITCH, 0, 0);
+    if (m_settings[Option::HOTSWITCH]) PostMessageW(main, WM_SHOW_HOTSWITCH, 0, 0);
 
     CDialog::OnClickedOk();
     Close();
@@ -220,7 +157,7 @@ void CMainDialog::OnCloseRequest()
 
 void CMainDialog::Close()
 {
-    PostMessageA(GetParent(m_hWnd), WM_SETTINGS_CLOSED, 0, 0);
+    PostMessageW(GetParent(m_hWnd), WM_SETTINGS_CLOSED, 0, 0);
     // Deletes this object (PostNcDestroy): nothing may touch it afterwards.
     DestroyWindow(m_hWnd);
 }
@@ -258,15 +195,11 @@ CStringW RunCommandFor(const CStringW& path)
 void WriteRunEntry(bool autorun)
 {
     // Wide-character calls: a path outside the ANSI code page, or longer than
-    // MAX_PATH, is stored intact.
+    // MAX_PATH, is stored intact. The value is named after the application,
+    // like its profile, so a renamed copy never touches another copy's entry.
     CStringW data = autorun ? RunCommandFor(ModulePathW()) : CStringW();
-    wchar_t name[64] = L"";
-    LoadStringW(GetModuleHandleW(nullptr), IDS_APP_TITLE, name, 64);
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+    CRegKey key;
+    if (!key.Create(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", KEY_SET_VALUE)) return;
+    RegSetValueExW(key.Get(), CWinApp::Get()->AppNameW(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    (DWORD)((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }

@@ -2,23 +2,10 @@
 // stored hot key; OK applies them (hot key, registry, Run entry, hot switch),
 // Cancel, Esc, the close box and program exit discard them.
 #pragma once
+#include "core/SettingsStore.h"
 #include "framework/Dialog.h"
 #include "framework/String.h"
 #include "res/resource.h"
-
-// The dialog's working copy of the SETTING section.
-struct Settings {
-    int AUTORUN = 1;
-    int HOTSWITCH = 0;
-    int TOPMOST = 1;
-    int SLEEPACTION = 0;
-    int TASKTRAYACTION = 0;
-    int CONTROL = 0;
-    int SHIFT = 0;
-    int ALT = 0;
-    int WIN = 0;
-    int VIRTUALINDEX = 0;
-};
 
 class CMainDialog : public CDialog {
 public:
@@ -28,8 +15,6 @@ public:
     // Creates the window, owned by the main window. On failure the object is
     // released and the slot emptied.
     virtual bool OpenWindow();
-
-    const Settings& Record() const { return m_settings; }
 
 protected:
     void ExchangeData(CDataExchange& dx) override;
@@ -49,15 +34,8 @@ private:
     void OnCloseRequest();
     void Close();
     void ApplyTopmostRule();
-
-    // True when the record's hot key differs from the stored one.
-    bool HotKeyChanged() const;
     // Puts the stored hot key back into the record and the controls.
     void ReloadStoredHotKey();
-    // Registers the edited hot key in place of the program's current one; on
-    // refusal the current one is registered again. True when accepted.
-    bool ApplyHotKey();
-    void SaveSettings() const;
 
     CWnd* m_owner = nullptr;
     UINT m_templateId = IDD_SETTINGS;
@@ -74,8 +52,8 @@ private:
 // architecture even to a 32-bit process.
 bool IsWindows52OnAmd64();
 
-// The Run entry: HKCU\...\Run value "Hopdeck" holds the program's path when it
-// should start at logon, the empty string otherwise.
+// The Run entry: HKCU\...\Run value named after the application holds the
+// program's path when it should start at logon, the empty string otherwise.
 void WriteRunEntry(bool autorun);
 // The path as stored: quoted when it contains a space, so Windows cannot take
 // "C:\Program" for the program.

@@ -1,0 +1,14 @@
+// Private messages, all addressed to the main window. wParam and lParam are 0
+// except where noted.
+#pragma once
+#include <windows.h>
+
+#define WM_TRAYICON          (WM_USER + 1)  // the shell: icon callback; lParam is the mouse message
+#define WM_SETTINGS_CLOSED   (WM_USER + 2)  // settings dialog, posted: it has gone
+#define WM_HOTSWITCH_CLOSED  (WM_USER + 3)  // hot switch, posted: it has gone
+#define WM_SHOW_HOTSWITCH    (WM_USER + 4)  // create and show the hot switch if it is not shown
+#define WM_HIDE_HOTSWITCH    (WM_USER + 5)  // sent: close the hot switch if it is shown
+// Sent by the settings dialog's OK: the main window, which owns hot-key id 1,
+// puts the edited hot key (lParam: const HotKey*) in place of its own.
+// Returns TRUE when the edit is accepted.
+#define WM_APPLY_HOTKEY      (WM_USER + 6)

@@ -1,0 +1,72 @@
+// SettingsStore: the program's options as 32-bit values under
+// HKEY_CURRENT_USER\software\<key word>\<profile>\<section>. No cache: every read
+// and write goes to the registry when it is asked for, so a value changed by
+// another program counts from the next read.
+//
+// The options themselves, their names and defaults, are listed once, below the
+// store; nothing else in the program spells an option's name.
+#pragma once
+#include "framework/String.h"
+#include <windows.h>
+
+class SettingsStore {
+public:
+    // Points the store at HKCU\software\<keyWord>\<profileName>. Nothing is read
+    // or written before this.
+    void UseRegistry(const char* keyWord, const char* profileName);
+
+    // The stored value, or defaultValue when there is none, when it is not a
+    // 4-byte REG_DWORD, or when the registry cannot be reached.
+    int ReadInt(const char* section, const char* entry, int defaultValue) const;
+    // Stores value as a REG_DWORD; false when it could not be stored.
+    bool WriteInt(const char* section, const char* entry, int value) const;
+
+private:
+    CString m_keyWord;
+    CString m_profile;
+};
+
+// The process-wide store that the program's windows share.
+SettingsStore& AppSettings();
+
+// Registry key word of the program's profile.
+constexpr char kRegistryKeyWord[] = "VANTU";
+
+// The ten options of the SETTING section, in the order the settings dialog
+// reads and writes them.
+namespace Option {
+enum Id { AUTORUN, HOTSWITCH, TOPMOST, SLEEPACTION, TASKTRAYACTION, CONTROL, SHIFT, ALT, WIN, VIRTUALINDEX, Count };
+}
+
+struct OptionInfo {
+    const char* name;
+    // What the settings dialog shows, and its Default button restores, when
+    // nothing is stored.
+    int shown;
+    // What the program acts on when nothing is stored. Only TOPMOST differs: a
+    // hot switch opened on a hand-edited profile is not kept in front, while
+    // the dialog offers "always in front" as its suggestion.
+    int acted;
+};
+extern const OptionInfo kOptions[Option::Count];
+
+// The stored option, or its `acted` default.
+int ReadOption(Option::Id id);
+
+// The settings dialog's working copy of the SETTING section.
+struct Settings {
+    int value[Option::Count];
+    int& operator[](Option::Id id) { return value[id]; }
+    int operator[](Option::Id id) const { return value[id]; }
+};
+// Every option as the dialog shows it when nothing is stored.
+Settings DefaultSettings();
+// The ten stored options (each missing one at its `shown` default), read in order.
+Settings ReadSettings();
+// Stores all ten, in order.
+void WriteSettings(const Settings& settings);
+
+// The hot switch's outer rectangle (POSITION), each missing value taken from
+// `defaults`.
+RECT ReadHotSwitchRect(const RECT& defaults);
+void WriteHotSwitchRect(const RECT& rect);

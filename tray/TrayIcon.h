@@ -1,0 +1,27 @@
+// The program's icon in the notification area, its clicks and its menu.
+#pragma once
+#include <windows.h>
+
+enum class TrayAdd {
+    Added,       // the icon is there
+    NoShellYet,  // there is no notification area yet: add again on "TaskbarCreated"
+    Failed,      // the shell refused it
+};
+
+// Adds the icon (id 0, tip "Hopdeck", callback WM_TRAYICON) for wnd. An icon
+// that is there already counts as added. A shell that times out (still
+// starting, or busy) is retried once a second for as long as it keeps timing
+// out. Reports; what to do about a failure is the caller's choice.
+TrayAdd AddTrayIcon(HWND wnd, HICON icon);
+void RemoveTrayIcon(HWND wnd);
+// The program's icon at the size the notification area shows (the system's
+// small icon size, which grows with the display's scale).
+HICON LoadTrayIcon();
+
+// What a mouse message from the icon asks of the main window.
+enum class TrayRequest { None, Switch, OpenSettings };
+
+// Left button down: switch or open the settings, as TASKTRAYACTION says.
+// Right button down: shows the menu (its command arrives as WM_COMMAND).
+// Everything else, double clicks included, is ignored.
+TrayRequest OnTrayCallback(HWND wnd, LPARAM mouseMsg);
