@@ -25,6 +25,16 @@ bool RegisterHotKeyFor(HWND wnd, const HotKey& key)
     return RegisterHotKey(wnd, kHotKeyId, mods | MOD_NOREPEAT, vk) || RegisterHotKey(wnd, kHotKeyId, mods, vk);
 }
 
+// The window of an optional window's object. The object deletes itself when
+// its window goes and tells the main window with a posted notice, so for a
+// while the main window's pointer outlives the object: only the object the
+// instance slot still holds is asked for its window.
+template <typename T>
+HWND WindowOf(T* pointer)
+{
+    return pointer && CInstanceSlot<T>::Current() == pointer ? pointer->GetSafeHwnd() : nullptr;
+}
+
 }  // namespace
 
 CMainWnd::CMainWnd() : m_icon(LoadTrayIcon()) {}
@@ -139,7 +149,7 @@ void CMainWnd::OnHideHotSwitch()
     if (!m_hotSwitch) return;
     // Sent, so the window has gone (and posted its closed notice) before the
     // caller goes on to post a new show request.
-    SendMessageW(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    if (HWND window = WindowOf(m_hotSwitch)) SendMessageW(window, WM_CLOSE, 0, 0);
     m_hotSwitch = nullptr;
 }
 
@@ -148,7 +158,7 @@ void CMainWnd::OpenSettings()
     // One dialog at a time: an open one is brought forward, not buried
     // behind this hidden window.
     if (m_settings) {
-        SetForegroundWindow(m_settings->GetSafeHwnd());
+        if (HWND window = WindowOf(m_settings)) SetForegroundWindow(window);
         return;
     }
     SetForegroundWindow(m_hWnd);
@@ -160,7 +170,7 @@ void CMainWnd::Exit()
 {
     // Queued in this order, so both optional windows close before the main
     // window handles its own WM_CLOSE.
-    if (m_settings) PostMessageW(m_settings->GetSafeHwnd(), WM_CLOSE, 0, 0);
-    if (m_hotSwitch) PostMessageW(m_hotSwitch->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    if (HWND window = WindowOf(m_settings)) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (HWND window = WindowOf(m_hotSwitch)) PostMessageW(window, WM_CLOSE, 0, 0);
     PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
 }

@@ -65,6 +65,8 @@ public:
         if (!s_object) s_object = new (std::nothrow) T;
         return s_object;
     }
+    // The object as it is now, or null; constructs nothing.
+    static T* Current() { return s_object; }
     // Final destruction of the object: the next request builds a new one.
     static void Release(T* object)
     {
