@@ -1,0 +1,544 @@
+// Screenshot driver for scripts/screenshots: a console program run under Wine
+// on a virtual display. It starts the real Hopdeck.exe (next to this program),
+// opens its windows from outside and copies each from the screen into a
+// 24-bit .bmp in the current directory; the script turns them into PNGs.
+//
+//   screenshot_driver            every picture
+//   screenshot_driver NAME...    only these: settings-empty, settings-hotkey,
+//                                hotswitch, tray-menu, hotswitch-states
+//
+// The program's texts come in the user-interface language Wine was started
+// with; the driver finds the windows by their controls, not their captions,
+// so it serves every language alike.
+//
+// The hot switch's five states are drawn in this process: five push buttons
+// bound to the program's own image button, each put in one state, on a
+// coloured window.
+#include "core/Messages.h"
+#include "framework/Wnd.h"
+#include "hotswitch/AlphaButton.h"
+#include "res/resource.h"
+#include <shellapi.h>
+#include <windows.h>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The profile of an executable named Hopdeck.exe.
+const wchar_t kProfileKey[] = L"software\\VANTU\\Hopdeck";
+
+int s_failures = 0;
+
+void Fail(const std::string& what)
+{
+    std::fprintf(stderr, "screenshot_driver: %s\n", what.c_str());
+    ++s_failures;
+}
+
+// ------------------------------------------------------------------ waiting
+
+// Pumps this thread's messages until done() is true or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        const DWORD left = timeoutMs - elapsed;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 20 ? left : 20, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+// ------------------------------------------------------------------ registry
+
+void DeleteProfile() { RegDeleteTreeW(HKEY_CURRENT_USER, kProfileKey); }
+
+// section: SETTING or POSITION.
+void SetDword(const wchar_t* section, const wchar_t* name, DWORD value)
+{
+    const std::wstring path = std::wstring(kProfileKey) + L"\\" + section;
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        Fail("cannot write the profile");
+        return;
+    }
+    if (RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) !=
+        ERROR_SUCCESS)
+        Fail("cannot write the profile");
+    RegCloseKey(key);
+}
+
+// ------------------------------------------------------------------ windows
+
+struct WindowSearch {
+    DWORD pid;
+    const std::function<bool(HWND)>* match;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND w, LPARAM lp)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == search->pid && (*search->match)(w)) search->found.push_back(w);
+    return TRUE;
+}
+
+// The top-level windows of one process for which `match` holds, front to back.
+std::vector<HWND> WindowsOf(DWORD pid, const std::function<bool(HWND)>& match)
+{
+    WindowSearch search{pid, &match, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool HasClass(HWND w, const wchar_t* className)
+{
+    wchar_t cls[64] = L"";
+    GetClassNameW(w, cls, 64);
+    return lstrcmpW(cls, className) == 0;
+}
+
+// The tray icon (wnd, id 0) exists exactly when a modification of it succeeds.
+bool TrayIconExists(HWND wnd)
+{
+    NOTIFYICONDATAW nid = {};
+    nid.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    nid.hWnd = wnd;
+    nid.uID = 0;
+    return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+// ------------------------------------------------------------------ Hopdeck.exe
+
+std::wstring ProgramPath()
+{
+    wchar_t path[MAX_PATH] = L"";
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n < MAX_PATH ? n : 0);
+    return dir.substr(0, dir.find_last_of(L'\\') + 1) + L"Hopdeck.exe";
+}
+
+// One started Hopdeck.exe, watched and driven from outside. The destructor
+// ends it.
+class Program {
+public:
+    Program()
+    {
+        const std::wstring path = ProgramPath();
+        std::wstring cmd = L"\"" + path + L"\"";
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessW(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            m_process = pi.hProcess;
+            m_pid = pi.dwProcessId;
+            CloseHandle(pi.hThread);
+        }
+    }
+    ~Program()
+    {
+        if (!m_process) return;
+        if (!Exit()) TerminateProcess(m_process, 1);
+        CloseHandle(m_process);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The main window, once start-up has finished: the window exists and its
+    // tray icon has been added.
+    HWND MainWindow(DWORD timeoutMs = 10000)
+    {
+        if (m_main && IsWindow(m_main)) return m_main;
+        m_main = nullptr;
+        PumpUntil(
+            [&] {
+                if (!m_main) {
+                    auto found = WindowsOf(m_pid, [](HWND w) { return HasClass(w, L"HopdeckMainWnd"); });
+                    if (!found.empty()) m_main = found.front();
+                }
+                return m_main && TrayIconExists(m_main);
+            },
+            timeoutMs);
+        return m_main && TrayIconExists(m_main) ? m_main : nullptr;
+    }
+
+    // A visible dialog of the program that holds a control with `controlId`
+    // and none with `withoutId` (0: no such condition), waited for.
+    HWND Dialog(int controlId, int withoutId, DWORD timeoutMs = 5000)
+    {
+        HWND found = nullptr;
+        PumpUntil(
+            [&] {
+                auto dialogs = WindowsOf(m_pid, [&](HWND w) {
+                    return HasClass(w, L"#32770") && IsWindowVisible(w) && GetDlgItem(w, controlId) &&
+                           !(withoutId && GetDlgItem(w, withoutId));
+                });
+                found = dialogs.empty() ? nullptr : dialogs.front();
+                return found != nullptr;
+            },
+            timeoutMs);
+        return found;
+    }
+    // The settings dialog is the one with the start-up check box; the hot
+    // switch's button shares its identifier with one of its check boxes.
+    HWND Settings() { return Dialog(IDC_AUTORUN, 0); }
+    HWND HotSwitch() { return Dialog(IDC_SWITCH_BUTTON, IDC_AUTORUN); }
+
+    // The program's visible pop-up menu, if one is open.
+    HWND OpenMenu()
+    {
+        auto menus = WindowsOf(m_pid, [](HWND w) { return HasClass(w, L"#32768") && IsWindowVisible(w); });
+        return menus.empty() ? nullptr : menus.front();
+    }
+
+    // A menu command, as if chosen from the tray menu.
+    void Command(UINT id)
+    {
+        if (HWND main = MainWindow()) PostMessageW(main, WM_COMMAND, id, 0);
+    }
+
+    // Posts ID_EXIT and waits for the process to end.
+    bool Exit(DWORD timeoutMs = 10000)
+    {
+        if (!m_process) return true;
+        if (WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0) return true;
+        if (HWND main = MainWindow(1000)) PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
+        return PumpUntil([&] { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    }
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    HWND m_main = nullptr;
+};
+
+// Starts Hopdeck.exe on the profile as it stands and waits until it is up.
+bool Start(Program& program)
+{
+    if (!program.MainWindow()) {
+        Fail("Hopdeck.exe did not start (main window and tray icon)");
+        return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ capture
+
+// Writes a 24-bit bottom-up DIB as a .bmp file.
+bool WriteBmp(const std::string& path, const BITMAPINFOHEADER& info, const void* bits, DWORD size)
+{
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + size;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1 &&
+                    std::fwrite(bits, size, 1, f) == 1;
+    return std::fclose(f) == 0 && ok;
+}
+
+// Copies a screen rectangle into <name>.bmp and prints "name left top right bottom".
+bool CaptureRect(const RECT& rc, const char* name)
+{
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) return false;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (dib) {
+        HDC mem = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(mem, dib);
+        ok = BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY) != FALSE;
+        GdiFlush();
+        SelectObject(mem, old);
+        DeleteDC(mem);
+        const DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
+        ok = ok && WriteBmp(std::string(name) + ".bmp", bi.bmiHeader, bits, stride * h);
+        DeleteObject(dib);
+    }
+    ReleaseDC(nullptr, screen);
+    if (ok) std::printf("%s %ld %ld %ld %ld\n", name, rc.left, rc.top, rc.right, rc.bottom);
+    std::fflush(stdout);
+    return ok;
+}
+
+// Repaints a window (of any process) and its children, lets the paint reach
+// the display, then copies the window's rectangle.
+bool CaptureWindow(HWND wnd, const char* name)
+{
+    if (!wnd) {
+        Fail(std::string("no window for ") + name);
+        return false;
+    }
+    RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(600);
+    RECT rc;
+    GetWindowRect(wnd, &rc);
+    if (!CaptureRect(rc, name)) {
+        Fail(std::string("cannot capture ") + name);
+        return false;
+    }
+    return true;
+}
+
+// Keeps the pointer away from everything that is captured.
+void ParkCursor() { SetCursorPos(2, 2); }
+
+// ------------------------------------------------------------------ the program's windows
+
+void CaptureSettings(const char* name)
+{
+    Program program;
+    if (!Start(program)) return;
+    program.Command(ID_SETTINGS);
+    // The dialog is centred; nothing else of the program is near it.
+    CaptureWindow(program.Settings(), name);
+    program.Exit();
+}
+
+void ShotSettingsEmpty()
+{
+    ParkCursor();
+    DeleteProfile();
+    CaptureSettings("settings-empty");
+}
+
+// Ctrl + Alt + F5, and the hot switch shown.
+void StoreHotKeyProfile()
+{
+    DeleteProfile();
+    SetDword(L"SETTING", L"VIRTUALINDEX", 5);
+    SetDword(L"SETTING", L"CONTROL", 1);
+    SetDword(L"SETTING", L"ALT", 1);
+    SetDword(L"SETTING", L"HOTSWITCH", 1);
+}
+
+void ShotSettingsHotKey()
+{
+    ParkCursor();
+    StoreHotKeyProfile();
+    CaptureSettings("settings-hotkey");
+}
+
+void ShotHotSwitch()
+{
+    ParkCursor();
+    StoreHotKeyProfile();
+    // A stored place: the window opens there at its template size. (Its default
+    // place, from SM_CYFULLSCREEN, hangs off the screen's bottom under Wine.)
+    SetDword(L"POSITION", L"LEFT", 1000);
+    SetDword(L"POSITION", L"TOP", 760);
+    Program program;
+    if (!Start(program)) return;
+    CaptureWindow(program.HotSwitch(), "hotswitch");
+    program.Exit();
+}
+
+void ShotTrayMenu()
+{
+    DeleteProfile();
+    Program program;
+    if (!Start(program)) return;
+    HWND main = program.MainWindow();
+    // The menu opens at the pointer, above it (as over a taskbar at the bottom).
+    // The move takes a moment to reach the display; asked at once, the program
+    // would still find the pointer in the corner.
+    SetCursorPos(200, 400);
+    PumpFor(300);
+    PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    PumpUntil([&] { return (menu = program.OpenMenu()) != nullptr; }, 5000);
+    // Off the menu, so that no item is highlighted.
+    ParkCursor();
+    PumpFor(300);
+    CaptureWindow(menu, "tray-menu");
+    if (menu) {
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        PumpUntil([&] { return program.OpenMenu() == nullptr; }, 3000);
+    }
+    program.Exit();
+}
+
+// ------------------------------------------------------------------ the five states
+
+// A pop-up painted with a soft vertical gradient; the labels are drawn under
+// the buttons. The buttons erase with a null brush, so the image button's
+// snapshot of its background is the gradient.
+class StatesWindow : public CWnd {
+public:
+    static constexpr int kCell = 96;
+    static constexpr int kTop = 16;
+    // The button as the hot switch shows it at 100 % scale.
+    static constexpr int kBall = 48;
+    static constexpr int kHeight = 128;
+
+    bool Create(int x, int y)
+    {
+        m_font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS UI Gothic");
+        return CreateEx(0, L"HopdeckShotStates", 0, L"", WS_POPUP | WS_VISIBLE, x, y, kCell * kFrameCount, kHeight,
+                        nullptr);
+    }
+    ~StatesWindow() override
+    {
+        if (GetSafeHwnd()) DestroyWindow(GetSafeHwnd());
+        if (m_font) DeleteObject(m_font);
+    }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
+    {
+        switch (msg) {
+        case WM_ERASEBKGND:
+            Gradient((HDC)wp);
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(m_hWnd, &ps);
+            Labels(dc);
+            EndPaint(m_hWnd, &ps);
+            return 0;
+        }
+        case WM_CTLCOLORBTN:
+            return (LRESULT)GetStockObject(NULL_BRUSH);
+        }
+        return Default(msg, wp, lp);
+    }
+
+private:
+    void Gradient(HDC dc)
+    {
+        RECT rc;
+        GetClientRect(m_hWnd, &rc);
+        // Teal at the top to a pale mint at the bottom.
+        const int top[3] = {38, 120, 124}, bottom[3] = {196, 232, 214};
+        for (int y = 0; y < rc.bottom; ++y) {
+            int c[3];
+            for (int k = 0; k < 3; ++k) c[k] = top[k] + (bottom[k] - top[k]) * y / (rc.bottom - 1);
+            HBRUSH brush = CreateSolidBrush(RGB(c[0], c[1], c[2]));
+            RECT row = {0, y, rc.right, y + 1};
+            FillRect(dc, &row, brush);
+            DeleteObject(brush);
+        }
+    }
+
+    void Labels(HDC dc)
+    {
+        static const wchar_t* const names[kFrameCount][2] = {
+            {L"通常", L"normal"}, {L"ホバー", L"hover"}, {L"押下", L"pressed"},
+            {L"無効", L"disabled"}, {L"フォーカス", L"focused"},
+        };
+        HGDIOBJ old = SelectObject(dc, m_font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(24, 48, 44));
+        for (int i = 0; i < kFrameCount; ++i) {
+            RECT line = {i * kCell, kTop + kBall + 10, (i + 1) * kCell, kTop + kBall + 26};
+            DrawTextW(dc, names[i][0], -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+            OffsetRect(&line, 0, 17);
+            DrawTextW(dc, names[i][1], -1, &line, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+        SelectObject(dc, old);
+    }
+
+    HFONT m_font = nullptr;
+};
+
+void ShotStates()
+{
+    ParkCursor();
+    StatesWindow window;
+    // Left of the screen's middle, where no other captured window lies.
+    if (!window.Create(120, 160)) {
+        Fail("cannot create the states window");
+        return;
+    }
+    PumpFor(200);
+    CAlphaButton buttons[kFrameCount];
+    HWND hwnd[kFrameCount] = {};
+    HRSRC png = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_HOTSWITCH_PNG), L"png");
+    for (int i = 0; i < kFrameCount; ++i) {
+        const int x = i * StatesWindow::kCell + (StatesWindow::kCell - StatesWindow::kBall) / 2;
+        hwnd[i] = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x,
+                                  StatesWindow::kTop, StatesWindow::kBall, StatesWindow::kBall, window.GetSafeHwnd(),
+                                  (HMENU)(INT_PTR)(100 + i), GetModuleHandleW(nullptr), nullptr);
+        if (!hwnd[i] || !buttons[i].SubclassWindow(hwnd[i]) ||
+            !buttons[i].LoadPngResource(png, StatesWindow::kBall)) {
+            Fail("cannot make an image button");
+            for (HWND h : hwnd)
+                if (h) DestroyWindow(h);
+            return;
+        }
+    }
+    // First painting everywhere: each button takes its snapshot of the gradient.
+    RedrawWindow(window.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(200);
+
+    SendMessageW(hwnd[kFrameHover], WM_MOUSEHOVER, 0, MAKELPARAM(24, 24));
+    SendMessageW(hwnd[kFramePressed], BM_SETSTATE, TRUE, 0);
+    EnableWindow(hwnd[kFrameDisabled], FALSE);
+    // Only the flag matters for the picture; the real focus stays where it is.
+    SendMessageW(hwnd[kFrameFocused], WM_SETFOCUS, 0, 0);
+    PumpFor(200);
+
+    CaptureWindow(window.GetSafeHwnd(), "hotswitch-states");
+    // The buttons go before their objects do.
+    for (HWND h : hwnd)
+        if (h) DestroyWindow(h);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    struct Step {
+        const char* name;
+        void (*run)();
+    };
+    const Step steps[] = {
+        {"settings-empty", ShotSettingsEmpty}, {"settings-hotkey", ShotSettingsHotKey},
+        {"hotswitch", ShotHotSwitch},           {"tray-menu", ShotTrayMenu},
+        {"hotswitch-states", ShotStates},
+    };
+    std::vector<std::string> wanted(argv + 1, argv + argc);
+    for (const std::string& w : wanted) {
+        bool known = false;
+        for (const Step& s : steps) known = known || w == s.name;
+        if (!known) {
+            std::fprintf(stderr, "screenshot_driver: unknown picture %s\n", w.c_str());
+            return 2;
+        }
+    }
+    for (const Step& s : steps) {
+        bool run = wanted.empty();
+        for (const std::string& w : wanted) run = run || w == s.name;
+        if (run) s.run();
+    }
+    DeleteProfile();
+    return s_failures ? 1 : 0;
+}
