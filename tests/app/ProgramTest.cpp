@@ -1,13 +1,12 @@
 // Hopdeck.exe started for real and watched from outside, for what needs a
-// process of its own: one instance per name, the shell's broadcasts, exits
-// under a message box, a held key, the command line, odd registry content and
-// a DLL planted beside the program.
+// process of its own: one instance per name, triggers and the exit, the
+// shell's broadcasts and its absence, exits under a message box, odd registry
+// content, the command line, a planted DLL and the user's language.
 #include "core/Messages.h"
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
-#include <cstdint>
 #include <thread>
 
 namespace {
@@ -30,80 +29,121 @@ protected:
     {
         test::SetDword(profile, "SETTING", name, value);
     }
-    // A copy of the program under another name, beside it.
-    std::wstring Copy(const wchar_t* name)
+    // A copy of the program under another name, in a folder of the test programs.
+    std::wstring Copy(const wchar_t* name, const wchar_t* folder = L"")
     {
-        copies.push_back(test::TestDir() + L"\\" + name + L".exe");
+        copies.push_back(test::TestDir() + folder + L"\\" + name + L".exe");
         EXPECT_TRUE(CopyFileW(test::ProgramPath().c_str(), copies.back().c_str(), FALSE));
         return copies.back();
     }
-    // Holds the modifiers, sends `key` down `repeats` times (as a held key
-    // repeats), then lets go of everything.
-    static void Press(std::initializer_list<BYTE> modifiers, BYTE key, int repeats = 1)
+    // Opens the settings and presses OK on Ctrl+F10, which the test holds itself.
+    static HWND TakenHotKeyOk(test::Program& hopdeck, const wchar_t* title = kSettingsTitle)
     {
-        for (BYTE m : modifiers) keybd_event(m, 0, 0, 0);
-        for (int i = 0; i < repeats; ++i) keybd_event(key, 0, 0, 0);
-        keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
-        for (BYTE m : modifiers) keybd_event(m, 0, KEYEVENTF_KEYUP, 0);
+        hopdeck.Command(ID_SETTINGS);
+        HWND dlg = hopdeck.Window(title);
+        SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, 10, 0);
+        test::Click(dlg, IDC_CONTROL);
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+        return dlg;
     }
-    static void TrayClick(HWND main, UINT mouseMsg) { PostMessageW(main, WM_TRAYICON, 0, mouseMsg); }
     std::vector<std::wstring> copies;
 };
 
-TEST_F(ProgramTest, OneInstancePerNameEachWithItsOwnProfileAndRunValue)
+TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
+{
+    Store("VIRTUALINDEX", 7);
+    {
+        // None running: "/switch" switches and ends without a window or hot key;
+        // "/exit" has nothing to end.
+        test::ScrollLockWatcher keys;
+        test::Program alone(L"/switch"), exit(L"-EXIT");
+        EXPECT_TRUE(keys.Saw(1));
+        EXPECT_TRUE(alone.WaitExit() && exit.WaitExit() && !alone.MainWindow(false, 0));
+        EXPECT_TRUE(test::HotKeyFree(0, VK_F7));
+    }
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_FALSE(test::HotKeyFree(0, VK_F7));
+    test::Program second;
+    EXPECT_TRUE(second.WaitExit()) << "a second start ends at once";
+    {
+        test::ScrollLockWatcher keys;
+        test::Program request(L"/switch");
+        EXPECT_TRUE(keys.Saw(1)) << "one switch, by the running instance";
+    }
+    // The shell's "TaskbarCreated", every other time after losing the icon in
+    // a restart, otherwise from another program while the icon is there.
+    NOTIFYICONDATAW nid = {};
+    nid.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    nid.hWnd = main;
+    for (int i = 0; i < 10; ++i) {
+        if (i % 2) ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
+        // Sent, so every window has handled it before the next round.
+        SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_NORMAL, 5000, nullptr);
+        ASSERT_TRUE(test::TrayIconExists(main)) << i;
+    }
+    EXPECT_TRUE(test::WindowsOf(hopdeck.Pid(), L"Hopdeck").empty()) << "without a word";
+
+    test::Program settings(L"/settings");
+    EXPECT_TRUE(hopdeck.Window(kSettingsTitle));
+    test::Program bad(L"/swtich");  // how to use it, and the instance left alone
+    EXPECT_NE(test::AnswerBox(bad.Pid(), L"Hopdeck").find(L"/settings"), std::wstring::npos);
+    EXPECT_TRUE(bad.WaitExit() && bad.ExitCode() == 1u);
+    test::Program exit(L"/exit");
+    EXPECT_TRUE(hopdeck.WaitExit() && hopdeck.ExitCode() == 0u);
+    EXPECT_FALSE(test::TrayIconExists(main));
+    EXPECT_TRUE(test::HotKeyFree(0, VK_F7));
+    EXPECT_EQ(test::GetDword(kProfile, "SETTING", "AUTORUN"), test::kMissing) << "an exit saves nothing";
+}
+
+TEST_F(ProgramTest, ARenamedCopyRunsBesideItWithItsOwnProfileRunValueAndCommandLine)
 {
     const std::wstring copyPath = Copy(L"HopdeckCopy");
     Store("HOTSWITCH", 1, "HopdeckCopy");
     test::Program original, copy(L"", copyPath);
-    HWND main = original.MainWindow();
-    ASSERT_TRUE(main);
-    EXPECT_FALSE(IsWindowVisible(main));
-    EXPECT_TRUE(test::KeyExists(test::ProfileKey(kProfile, "SETTING"))) << "the first read makes the profile";
+    ASSERT_TRUE(original.MainWindow());
     ASSERT_TRUE(copy.MainWindow()) << "another name, another single-instance mutex";
-    EXPECT_TRUE(copy.Window(L"")) << "the copy reads its own profile: its hot switch shows";
-    EXPECT_FALSE(original.Window(L"", 300));
-
-    // A second start of the original ends at once and leaves the first running.
-    test::Program second;
-    EXPECT_TRUE(second.WaitExit());
-    EXPECT_EQ(second.ExitCode(), 0u);
-    EXPECT_TRUE(IsWindow(main));
-
-    // OK in the copy writes the copy's Run value only.
+    EXPECT_TRUE(copy.Window(L"")) << "its own profile: its hot switch shows";
     test::DeleteRunValue(L"Hopdeck");
     copy.Command(ID_SETTINGS);
-    HWND dlg = test::FindWindowOf(copy.Pid(), kSettingsTitle);
-    ASSERT_TRUE(dlg);
-    test::Click(dlg, IDOK);
+    test::Click(copy.Window(kSettingsTitle), IDOK);
     EXPECT_TRUE(test::PumpUntil([&] { return test::RunValue(L"HopdeckCopy") == copyPath; }, 3000));
     EXPECT_EQ(test::RunValue(L"Hopdeck"), L"<missing>");
+    EXPECT_EQ(test::GetDword(kProfile, "SETTING", "AUTORUN"), test::kMissing);
     test::DeleteRunValue(L"HopdeckCopy");
-
-    // "/exit" of the copy ends the copy, not the original.
     test::Program exitCopy(L"/exit", copyPath);
-    EXPECT_TRUE(exitCopy.WaitExit());
-    EXPECT_TRUE(copy.WaitExit());
-    EXPECT_EQ(copy.ExitCode(), 0u);
-    EXPECT_EQ(original.ExitCode(), (DWORD)STILL_ACTIVE);
+    EXPECT_TRUE(copy.WaitExit()) << "the copy's \"/exit\" ends the copy";
+    EXPECT_EQ(original.ExitCode(), (DWORD)STILL_ACTIVE) << "and not the original";
 }
 
-TEST_F(ProgramTest, EveryTriggerSwitchesOnceAHeldKeyIncluded)
+TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitClosesEverything)
 {
     Store("VIRTUALINDEX", 9);
     Store("CONTROL", 1);
-    Store("TASKTRAYACTION", 1);
+    Store("HOTSWITCH", 1);
     test::Program hopdeck;
     HWND main = hopdeck.MainWindow();
     ASSERT_TRUE(main);
+    ASSERT_TRUE(hopdeck.Window(L""));
+    auto press = [](int repeats) {  // Ctrl+F9, held for a few repeats
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        for (int i = 0; i < repeats; ++i) keybd_event(VK_F9, 0, 0, 0);
+        keybd_event(VK_F9, 0, KEYEVENTF_KEYUP, 0);
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    };
     const std::pair<const char*, std::function<void()>> triggers[] = {
         {"menu command", [&] { hopdeck.Command(ID_SWITCH_PC); }},
-        {"hot key", [] { Press({VK_CONTROL}, VK_F9); }},
-        {"held hot key", [] { Press({VK_CONTROL}, VK_F9, 5); }},
+        {"hot key", [&] { press(1); }},
+        {"held hot key", [&] { press(5); }},
         {"left click, then a double click's rest", [&] {
-             for (UINT m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) TrayClick(main, m);
+             Store("TASKTRAYACTION", 1);  // read at each click
+             for (UINT m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+                 PostMessageW(main, WM_TRAYICON, 0, m);
          }},
-        {"suspend, after a resume", [&] {
-             Store("SLEEPACTION", 1);  // read at each notice
+        {"suspend after a resume", [&] {
+             Store("SLEEPACTION", 1);
              PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
              PostMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
          }},
@@ -113,26 +153,15 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceAHeldKeyIncluded)
         trigger.second();
         EXPECT_TRUE(keys.Saw(1)) << trigger.first << ": " << keys.events.size() << " events";
     }
-    test::ScrollLockWatcher keys;
-    Store("SLEEPACTION", 0);
-    PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0);
-    EXPECT_TRUE(keys.Saw(0)) << "no switch on standby when not asked for";
-}
-
-TEST_F(ProgramTest, TheMenuOpensAboveTheCursorAndExitClosesEverything)
-{
-    Store("HOTSWITCH", 1);
-    Store("VIRTUALINDEX", 12);
-    Store("WIN", 1);
-    Store("SHIFT", 1);
-    test::Program hopdeck;
-    HWND main = hopdeck.MainWindow();
-    ASSERT_TRUE(main);
-    ASSERT_TRUE(hopdeck.Window(L""));
-    EXPECT_FALSE(test::HotKeyFree(MOD_WIN | MOD_SHIFT, VK_F12));
+    {
+        test::ScrollLockWatcher keys;
+        Store("SLEEPACTION", 0);
+        PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0);
+        EXPECT_TRUE(keys.Saw(0)) << "no switch on standby when not asked for";
+    }
 
     SetCursorPos(400, 500);
-    TrayClick(main, WM_RBUTTONDOWN);
+    PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
     HWND menu = test::FindWindowOf(hopdeck.Pid(), nullptr, L"#32768");
     ASSERT_TRUE(menu);
     RECT r;
@@ -142,69 +171,90 @@ TEST_F(ProgramTest, TheMenuOpensAboveTheCursorAndExitClosesEverything)
     PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 0);  // the menu loop reads its thread's keys
     EXPECT_TRUE(test::PumpUntil([&] { return !IsWindowVisible(menu); }, 3000));
 
-    TrayClick(main, WM_LBUTTONDOWN);  // TASKTRAYACTION 0: the settings
+    Store("TASKTRAYACTION", 0);
+    PostMessageW(main, WM_TRAYICON, 0, WM_LBUTTONDOWN);
     ASSERT_TRUE(hopdeck.Window(kSettingsTitle));
-    hopdeck.Command(ID_EXIT);
-    ASSERT_TRUE(hopdeck.WaitExit());
-    EXPECT_EQ(hopdeck.ExitCode(), 0u);
-    EXPECT_FALSE(test::TrayIconExists(main));
-    EXPECT_TRUE(test::HotKeyFree(MOD_WIN | MOD_SHIFT, VK_F12));
-    EXPECT_EQ(test::GetDword(kProfile, "SETTING", "AUTORUN"), test::kMissing) << "an exit saves nothing";
+    hopdeck.Command(ID_EXIT);  // with both windows open
+    EXPECT_TRUE(hopdeck.WaitExit() && hopdeck.ExitCode() == 0u);
+    EXPECT_TRUE(test::HotKeyFree(MOD_CONTROL, VK_F9));
 }
 
-TEST_F(ProgramTest, TheShellsBroadcastsKeepTheIconWithoutAWord)
+// The notification area of the test desktop: it takes the icon, or refuses it.
+bool s_refuseIcons = false;
+int s_iconsAdded = 0;
+LRESULT CALLBACK TrayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    test::Program hopdeck;
-    HWND main = hopdeck.MainWindow();
-    ASSERT_TRUE(main);
-    const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    NOTIFYICONDATAW nid = {};
-    nid.cbSize = NOTIFYICONDATAW_V3_SIZE;
-    nid.hWnd = main;
-    for (int i = 0; i < 10; ++i) {
-        // Every other time the icon is still there (another program's
-        // broadcast); otherwise the shell restarted and lost it.
-        if (i % 2) ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
-        // Sent, so every window has handled it before the next round.
+    if (msg != WM_COPYDATA) return DefWindowProcW(wnd, msg, wp, lp);
+    if (reinterpret_cast<COPYDATASTRUCT*>(lp)->dwData == NIM_ADD && !s_refuseIcons) ++s_iconsAdded;
+    return !s_refuseIcons;
+}
+
+// Started at logon, the program may come before the shell has made its
+// notification area. Here it starts on a desktop of its own whose shell is
+// kept from making one; then this test plays the shell that comes late.
+TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellComes)
+{
+    const std::wstring name = L"HopdeckLogon" + std::to_wstring(GetTickCount());
+    HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    HMODULE hookDll = LoadLibraryW((test::TestDir() + L"\\notrayhook.dll").c_str());
+    auto veto = reinterpret_cast<HOOKPROC>(GetProcAddress(hookDll, "VetoTray"));
+    ASSERT_TRUE(desktop && veto);
+    std::thread([&] {
+        SetThreadDesktop(desktop);
+        HANDLE vetoed = CreateEventW(nullptr, TRUE, FALSE, L"HopdeckTrayVetoed");
+        HHOOK hook = SetWindowsHookExW(WH_CBT, veto, hookDll, 0);
+        GetDesktopWindow();  // starts the desktop's shell
+        ASSERT_EQ(WaitForSingleObject(vetoed, 10000), WAIT_OBJECT_0);
+        UnhookWindowsHookEx(hook);
+        CloseHandle(vetoed);
+
+        test::Program hopdeck(L"", test::ProgramPath(), name.c_str());
+        ASSERT_TRUE(hopdeck.MainWindow(false));
+        hopdeck.Command(ID_SETTINGS);
+        EXPECT_TRUE(hopdeck.Window(kSettingsTitle)) << "it runs, without an icon";
+        EXPECT_TRUE(test::WindowsOf(hopdeck.Pid(), L"Hopdeck").empty());
+
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = TrayProc;
+        wc.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&wc);
+        HWND tray = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
         SendMessageTimeoutW(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_NORMAL, 5000, nullptr);
-        ASSERT_TRUE(test::PumpUntil([&] { return test::TrayIconExists(main); }, 3000)) << i;
-    }
-    test::PumpFor(300);
-    EXPECT_EQ(test::CountDialogs(hopdeck.Pid(), L"Hopdeck"), 0);
-    EXPECT_EQ(hopdeck.ExitCode(), (DWORD)STILL_ACTIVE);
+        EXPECT_EQ(s_iconsAdded, 1);
+
+        // A shell that refuses the icon: the user is told, and the program ends.
+        s_refuseIcons = true;
+        PostMessageW(HWND_BROADCAST, taskbarCreated, 0, 0);
+        EXPECT_EQ(test::AnswerBox(hopdeck.Pid(), L"Hopdeck"), L"通知領域にアイコンを登録できませんでした。");
+        EXPECT_TRUE(hopdeck.WaitExit());
+        EXPECT_EQ(hopdeck.ExitCode(), 0u);
+        DestroyWindow(tray);
+    }).join();
+    CloseDesktop(desktop);
 }
 
 // An exit chosen while a window's message box is up: the window and its
-// object go during the box's own message loop, which must not be touched
-// afterwards (the heap is checked, so freed memory read would show).
+// object go during the box's own message loop, and must not be touched after.
 TEST_F(ProgramTest, AnExitWhileAMessageBoxIsUpEndsCleanly)
 {
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x66, MOD_CONTROL, VK_F10));
     // A copy with a damaged button image: its hot switch says so in a box.
-    const std::wstring noImage = Copy(L"HopdeckNoImage");
-    HANDLE update = BeginUpdateResourceW(noImage.c_str(), FALSE);
+    const std::wstring damaged = Copy(L"HopdeckDamaged");
+    HANDLE update = BeginUpdateResourceW(damaged.c_str(), FALSE);
     for (WORD id : {IDR_HOTSWITCH_PNG, IDR_HOTSWITCH_PNG_2X})
         UpdateResourceW(update, L"PNG", MAKEINTRESOURCEW(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), (void*)"junk", 4);
     ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
-    Store("HOTSWITCH", 1, "HopdeckNoImage");
-
+    Store("HOTSWITCH", 1, "HopdeckDamaged");
     // Wine fills freed heap blocks when it checks the heap: a use after free fails.
     SetEnvironmentVariableW(L"WINEDEBUG", L"warn+heap");
     for (int box = 0; box < 2; ++box) {
-        test::Program hopdeck(L"", box ? noImage : test::ProgramPath());
+        test::Program hopdeck(L"", box ? damaged : test::ProgramPath());
         HWND main = hopdeck.MainWindow(false);
         ASSERT_TRUE(main);
-        test::BoxWatch watch(hopdeck.Pid(), box ? L"HopdeckNoImage" : L"Hopdeck",
-                             [&](HWND) { PostMessageW(main, WM_COMMAND, ID_EXIT, 0); });
-        if (box == 0) {  // the settings' "hot key taken"
-            hopdeck.Command(ID_SETTINGS);
-            HWND dlg = hopdeck.Window(kSettingsTitle);
-            ASSERT_TRUE(dlg);
-            SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, 10, 0);
-            test::Click(dlg, IDC_CONTROL);
-            PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-        }
-        ASSERT_TRUE(watch.Wait()) << box;
+        if (box == 0) TakenHotKeyOk(hopdeck);
+        ASSERT_NE(test::AnswerBox(hopdeck.Pid(), box ? L"HopdeckDamaged" : L"Hopdeck", nullptr, 0), L"<none>") << box;
+        PostMessageW(main, WM_COMMAND, ID_EXIT, 0);  // while the box is up
         ASSERT_TRUE(hopdeck.WaitExit(3000)) << box;
         EXPECT_EQ(hopdeck.ExitCode(), 0u) << box;
     }
@@ -215,22 +265,21 @@ TEST_F(ProgramTest, AnExitWhileAMessageBoxIsUpEndsCleanly)
 TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
 {
     const char* const names[][2] = {
-        {"SETTING", "AUTORUN"}, {"SETTING", "HOTSWITCH"}, {"SETTING", "TOPMOST"},     {"SETTING", "SLEEPACTION"},
+        {"SETTING", "AUTORUN"}, {"SETTING", "HOTSWITCH"}, {"SETTING", "TOPMOST"}, {"SETTING", "SLEEPACTION"},
         {"SETTING", "TASKTRAYACTION"}, {"SETTING", "CONTROL"}, {"SETTING", "SHIFT"}, {"SETTING", "ALT"},
-        {"SETTING", "WIN"},      {"SETTING", "VIRTUALINDEX"}, {"POSITION", "LEFT"},   {"POSITION", "TOP"},
-        {"POSITION", "RIGHT"},   {"POSITION", "BOTTOM"}};
-    const uint64_t qword = 0x100000001ull;
+        {"SETTING", "WIN"}, {"SETTING", "VIRTUALINDEX"}, {"POSITION", "LEFT"}, {"POSITION", "TOP"},
+        {"POSITION", "RIGHT"}, {"POSITION", "BOTTOM"}};
     const DWORD outOfRange = 100000, negative = 0x80000000u;
     const struct {
         DWORD type;
         const void* data;
         DWORD size;
-    } kinds[] = {{REG_SZ, "1", 2}, {REG_QWORD, &qword, 8}, {REG_BINARY, "\1", 2}, {REG_DWORD, &outOfRange, 4},
-                 {REG_DWORD, &negative, 4}, {REG_NONE, nullptr, 0}};
+    } kinds[] = {{REG_SZ, "1", 2}, {REG_QWORD, "\1\0\0\0\1\0\0", 8}, {REG_BINARY, "\1", 2},
+                 {REG_DWORD, &outOfRange, 4}, {REG_DWORD, &negative, 4}, {REG_NONE, nullptr, 0}};
     for (const auto& kind : kinds) {
         SCOPED_TRACE(kind.type);
         test::DeleteProfile(kProfile);
-        if (kind.type == REG_NONE) {
+        if (!kind.data) {
             // The profile exists but takes nothing below it: a volatile key has
             // no lasting subkeys, so reads give defaults and writes fail.
             HKEY key;
@@ -254,86 +303,31 @@ TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
         test::ScrollLockWatcher keys;
         hopdeck.Command(ID_SWITCH_PC);
         EXPECT_TRUE(keys.Saw(1));
-        EXPECT_EQ(test::CountDialogs(hopdeck.Pid(), L"Hopdeck"), 0) << "odd settings are not reported";
+        EXPECT_TRUE(test::WindowsOf(hopdeck.Pid(), L"Hopdeck").empty()) << "odd settings are not reported";
     }
 }
-
-TEST_F(ProgramTest, TheCommandLineTalksToTheRunningInstance)
-{
-    {
-        // None running: "/switch" switches and ends, "/exit" just ends, and
-        // neither stays, shows an icon or holds the hot key.
-        Store("VIRTUALINDEX", 7);
-        test::ScrollLockWatcher keys;
-        test::Program alone(L"/switch");
-        EXPECT_TRUE(keys.Saw(1));
-        EXPECT_TRUE(alone.WaitExit());
-        EXPECT_FALSE(alone.MainWindow(false, 0));
-        EXPECT_TRUE(test::HotKeyFree(0, VK_F7));
-        test::Program exit(L"-EXIT");
-        EXPECT_TRUE(exit.WaitExit());
-        EXPECT_EQ(exit.ExitCode(), 0u);
-    }
-    test::Program hopdeck;
-    HWND main = hopdeck.MainWindow();
-    ASSERT_TRUE(main);
-    {
-        test::ScrollLockWatcher keys;
-        test::Program request(L"/switch");
-        EXPECT_TRUE(request.WaitExit());
-        EXPECT_TRUE(keys.Saw(1)) << "one switch, by the running instance";
-    }
-    test::Program settings(L"/settings");
-    EXPECT_TRUE(settings.WaitExit());
-    EXPECT_TRUE(hopdeck.Window(kSettingsTitle));
-    {
-        // Anything else: how to use it, and the instance is left alone.
-        test::Program bad(L"/swtich");
-        test::BoxWatch usage(bad.Pid(), L"Hopdeck");
-        ASSERT_TRUE(usage.Wait());
-        EXPECT_NE(usage.text.find(L"/settings"), std::wstring::npos);
-        EXPECT_TRUE(bad.WaitExit());
-        EXPECT_EQ(bad.ExitCode(), 1u);
-        EXPECT_TRUE(hopdeck.Window(kSettingsTitle, 0));
-    }
-    test::Program exit(L"/exit");
-    EXPECT_TRUE(exit.WaitExit());
-    EXPECT_TRUE(hopdeck.WaitExit());
-    EXPECT_EQ(hopdeck.ExitCode(), 0u);
-}
-
-}  // namespace
-
-namespace {
-
-// Wine prefers its own DLLs; this override makes it search for gdiplus.dll as
-// Windows does, the program's folder first, for the planted copy only.
-const wchar_t kPlantedOverrides[] = L"Software\\Wine\\AppDefaults\\HopdeckPlanted.exe\\DllOverrides";
 
 TEST_F(ProgramTest, ADllPlantedBesideItIsNeverLoaded)
 {
-    const std::wstring folder = test::TestDir() + L"\\planted";
-    copies.push_back(folder + L"\\HopdeckPlanted.exe");
-    ASSERT_TRUE(CopyFileW(test::ProgramPath().c_str(), copies.back().c_str(), FALSE));
-    DeleteFileW((folder + L"\\gdiplus.dll.loaded").c_str());
-    RegSetKeyValueW(HKEY_CURRENT_USER, kPlantedOverrides, L"gdiplus", REG_SZ, L"native,builtin", 30);
+    // Wine prefers its own DLLs; this override makes it search for gdiplus.dll
+    // as Windows does, the program's folder first, for the planted copy only.
+    const wchar_t overrides[] = L"Software\\Wine\\AppDefaults\\HopdeckPlanted.exe";
+    const std::wstring marker = test::TestDir() + L"\\planted\\gdiplus.dll.loaded";
+    const std::wstring planted = Copy(L"HopdeckPlanted", L"\\planted");
+    DeleteFileW(marker.c_str());
+    RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(overrides) + L"\\DllOverrides").c_str(), L"gdiplus", REG_SZ,
+                    L"native,builtin", 30);
     Store("HOTSWITCH", 1, "HopdeckPlanted");
     {
-        test::Program hopdeck(L"", copies.back());
+        test::Program hopdeck(L"", planted);
         HWND hot = hopdeck.Window(L"");
-        ASSERT_TRUE(hot) << "the hot switch opens";
+        ASSERT_TRUE(hot);
         EXPECT_EQ(GetWindowLongW(GetDlgItem(hot, IDC_SWITCH_BUTTON), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW)
-            << "with its image, from the system's GDI+";
-        EXPECT_EQ(test::CountDialogs(hopdeck.Pid(), L"HopdeckPlanted"), 0);
+            << "its image decoded by the system's GDI+";
     }
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\HopdeckPlanted.exe");
-    EXPECT_EQ(GetFileAttributesW((folder + L"\\gdiplus.dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
-        << "the planted gdiplus.dll ran";
+    RegDeleteTreeW(HKEY_CURRENT_USER, overrides);
+    EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted gdiplus.dll ran";
 }
-
-}  // namespace
-
-namespace {
 
 // Run once more by CTest under a Western code page with a Japanese user
 // interface, and under an English locale (HOPDECK_EXPECT names the code page
@@ -343,90 +337,17 @@ TEST_F(ProgramTest, TextsAreReadableInTheUsersLanguage)
     const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
     if (const char* expected = getenv("HOPDECK_EXPECT"))
         ASSERT_EQ(std::to_string(GetACP()) + (japanese ? "/ja" : "/en"), expected);
-    {
-        test::Program usage(L"/?");
-        test::BoxWatch box(usage.Pid(), L"Hopdeck");
-        ASSERT_TRUE(box.Wait());
-        EXPECT_EQ(box.text.substr(0, japanese ? 3 : 5), japanese ? L"使い方" : L"Usage");
-    }
+    test::Program usage(L"/?");
+    EXPECT_EQ(test::AnswerBox(usage.Pid(), L"Hopdeck").substr(0, japanese ? 3 : 5), japanese ? L"使い方" : L"Usage");
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x67, MOD_CONTROL, VK_F10));
     test::Program hopdeck;
     ASSERT_TRUE(hopdeck.MainWindow());
-    hopdeck.Command(ID_SETTINGS);
-    HWND dlg = hopdeck.Window(japanese ? kSettingsTitle : L"Settings / Hot Key");
+    HWND dlg = TakenHotKeyOk(hopdeck, japanese ? kSettingsTitle : L"Settings / Hot Key");
     ASSERT_TRUE(dlg);
     EXPECT_EQ(test::Text(GetDlgItem(dlg, IDC_AUTORUN)), japanese ? L"OS起動時に常駐する" : L"Start with Windows");
-    SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, 10, 0);
-    test::Click(dlg, IDC_CONTROL);
-    test::BoxWatch taken(hopdeck.Pid(), L"Hopdeck");
-    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(taken.Wait());
-    EXPECT_EQ(taken.text, japanese ? L"そのホットキーは既に登録されています。" : L"That hot key is already registered.");
+    EXPECT_EQ(test::AnswerBox(hopdeck.Pid(), L"Hopdeck"),
+              japanese ? L"そのホットキーは既に登録されています。" : L"That hot key is already registered.");
     UnregisterHotKey(nullptr, 0x67);
-}
-
-}  // namespace
-
-namespace {
-
-// The notification area of the test desktop: it takes the icon, or refuses it.
-bool s_refuseIcons = false;
-int s_iconsAdded = 0;
-LRESULT CALLBACK TrayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg != WM_COPYDATA) return DefWindowProcW(wnd, msg, wp, lp);
-    if (reinterpret_cast<COPYDATASTRUCT*>(lp)->dwData == NIM_ADD && !s_refuseIcons) ++s_iconsAdded;
-    return !s_refuseIcons;
-}
-
-// Started at logon, the program may come before the shell has made its
-// notification area. Here it starts on a desktop of its own whose shell is
-// kept from making one; later this test plays the shell that comes.
-TEST_F(ProgramTest, WithoutANotificationAreaItKeepsRunningAndAddsItsIconWhenTheShellComes)
-{
-    const std::wstring name = L"HopdeckLogon" + std::to_wstring(GetTickCount());
-    HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    HMODULE hookDll = LoadLibraryW((test::TestDir() + L"\\notrayhook.dll").c_str());
-    auto veto = reinterpret_cast<HOOKPROC>(GetProcAddress(hookDll, "VetoTray"));
-    ASSERT_TRUE(desktop && veto);
-    std::thread([&] {
-        SetThreadDesktop(desktop);
-        HANDLE vetoed = CreateEventW(nullptr, TRUE, FALSE, L"HopdeckTrayVetoed");
-        HHOOK hook = SetWindowsHookExW(WH_CBT, veto, hookDll, 0);
-        GetDesktopWindow();  // starts the desktop's shell
-        ASSERT_EQ(WaitForSingleObject(vetoed, 10000), WAIT_OBJECT_0);
-        UnhookWindowsHookEx(hook);
-        CloseHandle(vetoed);
-
-        test::Program hopdeck(L"", test::ProgramPath(), name.c_str());
-        ASSERT_TRUE(hopdeck.MainWindow(false));
-        hopdeck.Command(ID_SETTINGS);
-        EXPECT_TRUE(hopdeck.Window(kSettingsTitle)) << "it runs, without an icon";
-        EXPECT_EQ(test::CountDialogs(hopdeck.Pid(), L"Hopdeck"), 0);
-
-        // The shell comes: its notification area, then its broadcast.
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = TrayProc;
-        wc.lpszClassName = L"Shell_TrayWnd";
-        RegisterClassW(&wc);
-        HWND tray = CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                    nullptr, nullptr);
-        const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-        SendMessageTimeoutW(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_NORMAL, 5000, nullptr);
-        EXPECT_EQ(s_iconsAdded, 1);
-
-        // A shell that refuses the icon: the user is told, and the program ends.
-        s_refuseIcons = true;
-        PostMessageW(HWND_BROADCAST, taskbarCreated, 0, 0);
-        HWND box = test::FindWindowOf(hopdeck.Pid(), L"Hopdeck", L"#32770");
-        ASSERT_TRUE(box);
-        EXPECT_EQ(test::Text(GetDlgItem(box, 0xFFFF)), L"通知領域にアイコンを登録できませんでした。");
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(hopdeck.WaitExit());
-        EXPECT_EQ(hopdeck.ExitCode(), 0u);
-        DestroyWindow(tray);
-    }).join();
-    CloseDesktop(desktop);
 }
 
 }  // namespace

@@ -4,184 +4,132 @@
 #include "framework/WinApp.h"
 #include "hotswitch/HotSwitchDlg.h"
 #include "res/resource.h"
-#include "tests/support/TestApp.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 
 namespace {
 
-const std::string kProfile = test::kInProcessProfile;
+// "left,top widthxheight"
+std::string Place(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+std::string Place(HWND w, HWND relativeTo = nullptr)
+{
+    RECT r = {};
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, relativeTo, reinterpret_cast<POINT*>(&r), 2);
+    return Place(r);
+}
 
 class HotSwitchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         test::ResetMain();
-        cx = GetSystemMetrics(SM_CXFULLSCREEN);
-        cy = GetSystemMetrics(SM_CYFULLSCREEN);
-        // The size the template gives at this display's scale.
+        // The template's size at this display's scale; the default place.
         HWND bare = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_HOTSWITCH), test::Main(), nullptr, 0);
-        GetWindowRect(bare, &templateRect);
+        GetWindowRect(bare, &size);
         DestroyWindow(bare);
+        OffsetRect(&size, -size.left, -size.top);
+        home = At(GetSystemMetrics(SM_CXFULLSCREEN) - size.right, GetSystemMetrics(SM_CYFULLSCREEN) - size.bottom);
     }
     void TearDown() override
     {
-        EXPECT_EQ(test::CountDialogs(GetCurrentProcessId(), CWinApp::Get()->AppNameW()), 0) << "no message box";
+        EXPECT_TRUE(test::WindowsOf(GetCurrentProcessId(), CWinApp::Get()->AppNameW()).empty()) << "no message box";
         test::ResetMain();
     }
-
-    HWND Show()
+    static HWND Show()
     {
         PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
-        return test::OwnedDialog(IDC_SWITCH_BUTTON);
+        return test::FindWindowOf(GetCurrentProcessId(), L"");
     }
     static void Hide() { SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0); }
-    static void Store(const char* name, int value) { test::SetDword(kProfile, "POSITION", name, (DWORD)value); }
-    static long long Stored(const char* name) { return test::GetDword(kProfile, "POSITION", name); }
-    static RECT Rect(HWND w)
+    static void Store(int left, int top, int right, int bottom)
     {
-        RECT rc = {};
-        GetWindowRect(w, &rc);
-        return rc;
+        for (auto v : {std::make_pair("LEFT", left), {"TOP", top}, {"RIGHT", right}, {"BOTTOM", bottom}})
+            test::SetDword(test::kInProcessProfile, "POSITION", v.first, (DWORD)v.second);
     }
-    int Width() const { return templateRect.right - templateRect.left; }
-    int Height() const { return templateRect.bottom - templateRect.top; }
-
-    int cx = 0, cy = 0;
-    RECT templateRect = {};
+    std::string At(int left, int top) const
+    {
+        RECT r = size;
+        OffsetRect(&r, left, top);
+        return Place(r);
+    }
+    RECT size = {};
+    std::string home;
 };
 
-TEST_F(HotSwitchTest, FirstOpeningSitsInTheBottomRightCornerWithItsBallAndStoresItsPlace)
+TEST_F(HotSwitchTest, OpensInTheCornerWithItsWholeBallAtTheDisplaysScaleAndStoresItsPlace)
 {
     HWND w = Show();
     ASSERT_TRUE(w);
-    const RECT rc = Rect(w);
-    EXPECT_EQ(rc.right, cx);
-    EXPECT_EQ(rc.bottom, cy);
-    EXPECT_EQ(rc.right - rc.left, Width());
-    EXPECT_EQ(rc.bottom - rc.top, Height());
-    EXPECT_EQ(Stored("LEFT"), rc.left);
-    EXPECT_EQ(Stored("BOTTOM"), rc.bottom);
+    EXPECT_EQ(Place(w), home);
+    EXPECT_EQ(Place(w), At(test::GetDword(test::kInProcessProfile, "POSITION", "LEFT"),
+                           test::GetDword(test::kInProcessProfile, "POSITION", "TOP")));
     EXPECT_FALSE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) << "TOPMOST missing: not in front";
 
-    // The ball: 48 pixels at 100 %, at its template place, owner-drawn, focused,
-    // and wholly inside the window.
+    // The ball: 48 pixels at 100 %, at its template place, owner-drawn,
+    // focused, and wholly inside the window.
     HWND button = GetDlgItem(w, IDC_SWITCH_BUTTON);
     HDC screen = GetDC(nullptr);
-    const int size = MulDiv(48, GetDeviceCaps(screen, LOGPIXELSY), 96);
+    const int ball = MulDiv(48, GetDeviceCaps(screen, LOGPIXELSY), 96);
     ReleaseDC(nullptr, screen);
-    RECT ball = Rect(button), client, templatePlace = {14, 21, 41, 45}, inside;
-    MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&ball), 2);
+    RECT client, templatePlace = {14, 21, 14, 21};
     MapDialogRect(w, &templatePlace);
-    EXPECT_EQ(ball.left, templatePlace.left);
-    EXPECT_EQ(ball.top, templatePlace.top);
-    EXPECT_EQ(ball.right - ball.left, size);
-    EXPECT_EQ(ball.bottom - ball.top, size);
     GetClientRect(w, &client);
-    IntersectRect(&inside, &ball, &client);
-    EXPECT_TRUE(EqualRect(&inside, &ball)) << "the ball is cut off";
+    EXPECT_EQ(Place(button, w), Place({templatePlace.left, templatePlace.top, templatePlace.left + ball,
+                                       templatePlace.top + ball}));
+    EXPECT_TRUE(templatePlace.left + ball <= client.right && templatePlace.top + ball <= client.bottom) << "cut off";
     EXPECT_EQ(GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     EXPECT_EQ(GetFocus(), button);
 }
 
-TEST_F(HotSwitchTest, TheStoredCornerPlacesTheTemplateSizedWindow)
+TEST_F(HotSwitchTest, OpensAtTheStoredCornerInItsOwnSizeAndComesBackWhereItWasLeft)
 {
-    test::SetDword(kProfile, "SETTING", "TOPMOST", 1);
-    const struct {
-        RECT stored;
-        bool onScreen;
-    } cases[] = {
-        {{200, 150, 295, 218}, true},          // a size stored at another scale does not count
-        {{-30, -45, -30, -45}, true},          // nor does none
-        {{30000, 30000, 30100, 30100}, false}, // on no monitor: the default place
-    };
-    for (const auto& c : cases) {
-        Store("LEFT", c.stored.left);
-        Store("TOP", c.stored.top);
-        Store("RIGHT", c.stored.right);
-        Store("BOTTOM", c.stored.bottom);
-        HWND w = Show();
-        ASSERT_TRUE(w);
-        const RECT rc = Rect(w);
-        EXPECT_EQ(rc.left, c.onScreen ? c.stored.left : cx - Width());
-        EXPECT_EQ(rc.top, c.onScreen ? c.stored.top : cy - Height());
-        EXPECT_EQ(rc.right - rc.left, Width());
-        EXPECT_EQ(rc.bottom - rc.top, Height());
-        EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
-        Hide();
-    }
-    // Only LEFT stored: the rest from the default place.
-    test::DeleteProfile(kProfile);
-    Store("LEFT", 100);
-    const RECT rc = Rect(Show());
-    EXPECT_EQ(rc.left, 100);
-    EXPECT_EQ(rc.top, cy - Height());
-}
-
-TEST_F(HotSwitchTest, AMoveIsStoredAtOnceAndTheNextOpeningComesBackThere)
-{
+    test::SetDword(test::kInProcessProfile, "SETTING", "TOPMOST", 1);
+    Store(200, 150, 295, 218);  // a size stored at another display scale does not count
     HWND w = Show();
-    ASSERT_TRUE(w);
-    SetWindowPos(w, nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(Stored("LEFT"), 30);
-    EXPECT_EQ(Stored("RIGHT"), 30 + Width());
-    // The close box: the main window forgets it, and the next show opens it there.
-    SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_FALSE(IsWindow(w));
-    const RECT rc = Rect(Show());
-    EXPECT_EQ(rc.left, 30);
-    EXPECT_EQ(rc.top, 40);
+    EXPECT_EQ(Place(w), At(200, 150));
+    EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    SetWindowPos(w, nullptr, -30, -45, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "POSITION", "RIGHT"), -30 + size.right) << "stored at once";
+    SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box: the main window forgets it
+    EXPECT_EQ(Place(Show()), At(-30, -45));
+    Hide();
+    Store(30000, 30000, 30100, 30100);  // on no monitor: the default place
+    EXPECT_EQ(Place(Show()), home);
+    Hide();
+    test::DeleteProfile(test::kInProcessProfile);
+    test::SetDword(test::kInProcessProfile, "POSITION", "LEFT", 100);  // the rest from the default place
+    EXPECT_EQ(Place(Show()), At(100, std::stoi(home.substr(home.find(',') + 1))));
 }
 
-TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEscClosesEnterDoesNothing)
+TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
 {
     HWND w = Show();
     ASSERT_TRUE(w);
     HWND button = GetDlgItem(w, IDC_SWITCH_BUTTON);
-    {
+    for (UINT msg : {BM_CLICK, WM_KEYUP}) {
         test::ScrollLockWatcher keys;
-        SendMessageW(button, BM_CLICK, 0, 0);
-        EXPECT_TRUE(keys.Saw(1));
-    }
-    {
         // The button keeps its own focus flag; the keyboard click must still work.
-        test::ScrollLockWatcher keys;
-        SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
-        SendMessageW(button, WM_KEYUP, VK_SPACE, 0xC0390001);
-        EXPECT_TRUE(keys.Saw(1));
+        if (msg == WM_KEYUP) SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+        SendMessageW(button, msg, msg == WM_KEYUP ? VK_SPACE : 0, 0xC0390001);
+        EXPECT_TRUE(keys.Saw(1)) << msg;
     }
     SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    test::PumpFor(50);
     EXPECT_TRUE(IsWindowVisible(w));
     MSG esc = {button, WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
     EXPECT_TRUE(IsDialogMessageW(w, &esc));
     EXPECT_FALSE(IsWindow(w));
     EXPECT_TRUE(Show()) << "the main window forgot the closed window";
-}
-
-TEST_F(HotSwitchTest, AHideFollowedAtOnceByAShowLeavesExactlyOneWindow)
-{
-    HWND old = Show();
-    ASSERT_TRUE(old);
-    Hide();
-    PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
-    test::PumpFor(100);
-    EXPECT_FALSE(IsWindow(old));
-    HWND fresh = test::OwnedDialog(IDC_SWITCH_BUTTON);
-    ASSERT_TRUE(fresh);
-    // A further show finds it still known: no second window.
-    PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
-    test::PumpFor(100);
-    EXPECT_EQ(test::CountDialogs(GetCurrentProcessId(), L""), 1);
-}
-
-TEST_F(HotSwitchTest, AWindowDestroyedWithoutClosingStillTakesItsObjectAndGdiplusAlong)
-{
-    HWND w = Show();
-    ASSERT_TRUE(w);
+    // Destroyed without a close (as when its owner goes first), it still takes
+    // its object, and with it GDI+, along, and the main window is told.
     ASSERT_TRUE(CImage::GdiplusRunning());
-    DestroyWindow(w);  // as when its owner goes first
+    DestroyWindow(test::FindWindowOf(GetCurrentProcessId(), L""));
     EXPECT_FALSE(CImage::GdiplusRunning());
+    EXPECT_TRUE(Show());
 }
 
 }  // namespace

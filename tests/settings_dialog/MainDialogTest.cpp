@@ -1,239 +1,193 @@
 // The settings dialog in this process, opened by the program's own main window
 // and driven through its controls.
 #include "core/Messages.h"
+#include "core/SettingsStore.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
-#include "tests/support/TestApp.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
-#include <functional>
+#include <thread>
 
 namespace {
 
-using test::Checked;
 using test::Click;
-const std::string kProfile = test::kInProcessProfile;
 
 class MainDialogTest : public ::testing::Test {
 protected:
     HWND dlg = nullptr;
-
     void SetUp() override { test::ResetMain(); }
     void TearDown() override { test::ResetMain(); }
 
-    static void Store(const char* name, DWORD value) { test::SetDword(kProfile, "SETTING", name, value); }
-    static long long Stored(const char* name) { return test::GetDword(kProfile, "SETTING", name); }
-    void StoreHotKey(int index, int control, int shift, int alt, int win)
+    static void Store(const char* name, DWORD value) { test::SetDword(test::kInProcessProfile, "SETTING", name, value); }
+    // The ten stored options in the record's order, "-" for a missing one.
+    static std::string Stored()
     {
-        Store("VIRTUALINDEX", index);
-        Store("CONTROL", control);
-        Store("SHIFT", shift);
-        Store("ALT", alt);
-        Store("WIN", win);
-        // As the main window holds it from its start.
+        std::string s;
+        for (const OptionInfo& o : kOptions) {
+            const long long v = test::GetDword(test::kInProcessProfile, "SETTING", o.name);
+            s += (s.empty() ? "" : " ") + (v == test::kMissing ? "-" : std::to_string(v));
+        }
+        return s;
+    }
+    // Stores a hot key and holds it on the main window, as from its start.
+    static void StoreHotKey(int index, int control, int shift, int alt, int win)
+    {
+        for (auto v : {std::make_pair("VIRTUALINDEX", index), {"CONTROL", control}, {"SHIFT", shift}, {"ALT", alt}, {"WIN", win}})
+            Store(v.first, v.second);
         RegisterHotKey(test::Main(), 1, alt * MOD_ALT | control * MOD_CONTROL | shift * MOD_SHIFT | win * MOD_WIN,
                        VK_F1 + index - 1);
     }
     HWND Open()
     {
         PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
-        return dlg = test::OwnedDialog(IDC_AUTORUN);
+        return dlg = test::FindWindowOf(GetCurrentProcessId(), L"設定/ホットキー登録");
     }
-    bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(dlg, id)) != FALSE; }
-    int Row() { return (int)SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCURSEL, 0, 0); }
+    // The dialog at a glance: its nine boxes in the record's order (1: checked),
+    // the list's row, whether "always in front" can be used, the registered key.
+    std::wstring State()
+    {
+        std::wstring s;
+        for (int id : {IDC_AUTORUN, IDC_SHOW_HOTSWITCH, IDC_TOPMOST, IDC_SLEEPACTION, IDC_TASKTRAYACTION, IDC_CONTROL,
+                       IDC_SHIFT, IDC_ALT, IDC_WIN})
+            s += SendDlgItemMessageW(dlg, id, BM_GETCHECK, 0, 0) ? L'1' : L'0';
+        s += L" row " + std::to_wstring(SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCURSEL, 0, 0));
+        s += IsWindowEnabled(GetDlgItem(dlg, IDC_TOPMOST)) ? L" front [" : L" - [";
+        return s + test::Text(GetDlgItem(dlg, IDC_REGISTERED_KEY)) + L"]";
+    }
     void ChooseRow(int row) { SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, row, 0); }
-    std::wstring RegisteredKey() { return test::Text(GetDlgItem(dlg, IDC_REGISTERED_KEY)); }
     bool Ok()
     {
         Click(dlg, IDOK);
-        return test::PumpUntil([&] { return !IsWindow(dlg); }, 1000);
+        return !IsWindow(dlg);
     }
 };
 
-TEST_F(MainDialogTest, AnEmptyProfileShowsTheDefaults)
+TEST_F(MainDialogTest, ShowsTheStoredOptionsAndAppliesTheAlwaysInFrontRule)
 {
     ASSERT_TRUE(Open());
-    EXPECT_EQ(test::Text(dlg), L"設定/ホットキー登録");
-    EXPECT_TRUE(Checked(dlg, IDC_AUTORUN));
-    EXPECT_TRUE(Checked(dlg, IDC_TOPMOST));
-    for (int id : {IDC_SHOW_HOTSWITCH, IDC_SLEEPACTION, IDC_TASKTRAYACTION, IDC_CONTROL, IDC_SHIFT, IDC_ALT, IDC_WIN})
-        EXPECT_FALSE(Checked(dlg, id)) << id;
-    EXPECT_FALSE(Enabled(IDC_TOPMOST)) << "no hot switch, so 'always in front' is off limits";
-    EXPECT_EQ(RegisteredKey(), L"  ");
+    EXPECT_EQ(State(), L"101000000 row 0 - [  ]");
     // Thirteen entries in table order although the list sorts: "F10" follows "F9".
-    EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCOUNT, 0, 0), 13);
-    EXPECT_EQ(Row(), 0);
     wchar_t text[8] = L"";
     SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETLBTEXT, 10, (LPARAM)text);
-    EXPECT_STREQ(text, L"F10");
-}
+    EXPECT_EQ(std::wstring(text) + L" of " + std::to_wstring(SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCOUNT, 0, 0)),
+              L"F10 of 13");
+    test::ResetMain();
 
-TEST_F(MainDialogTest, TheStoredHotKeyAndTheAlwaysInFrontRule)
-{
     StoreHotKey(5, 1, 0, 1, 0);
     Store("HOTSWITCH", 1);
     Store("TOPMOST", 0);
+    Store("WIN", 2);  // a hand edit: shows as checked
     ASSERT_TRUE(Open());
-    EXPECT_EQ(Row(), 5);
-    EXPECT_TRUE(Checked(dlg, IDC_CONTROL) && Checked(dlg, IDC_ALT) && !Checked(dlg, IDC_SHIFT));
-    EXPECT_EQ(RegisteredKey(), L"F5 + Control + Alt(Option)");
-    EXPECT_TRUE(Enabled(IDC_TOPMOST));
+    const std::wstring key = L"[F5 + Control + Alt(Option) + Windows(Apple)]";
+    EXPECT_EQ(State(), L"110001011 row 5 front " + key);
     Click(dlg, IDC_SHOW_HOTSWITCH);
-    EXPECT_FALSE(Enabled(IDC_TOPMOST));
+    EXPECT_EQ(State(), L"100001011 row 5 - " + key);
+    // Only the enabled state follows; the registered key shows what is stored.
     Click(dlg, IDC_SHOW_HOTSWITCH);
-    EXPECT_TRUE(Enabled(IDC_TOPMOST));
-    EXPECT_FALSE(Checked(dlg, IDC_TOPMOST)) << "the rule never changes the check mark";
-    // The text shows what is stored, whatever is edited.
     ChooseRow(9);
     Click(dlg, IDC_SHIFT);
-    EXPECT_EQ(RegisteredKey(), L"F5 + Control + Alt(Option)");
+    EXPECT_EQ(State(), L"110001111 row 9 front " + key);
+
+    // Asked again while open, the dialog comes forward, and stays the only one.
+    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
+    EXPECT_TRUE(test::PumpUntil([&] { return GetForegroundWindow() == dlg; }, 1000));
+    EXPECT_EQ(test::WindowsOf(GetCurrentProcessId(), test::Text(dlg).c_str()).size(), 1u);
+    DestroyWindow(other);
 }
 
 TEST_F(MainDialogTest, DefaultAndEveryWayOfClosingWithoutOkWriteNothing)
 {
     StoreHotKey(3, 0, 1, 0, 1);
     Store("SLEEPACTION", 1);
-    const std::function<void(HWND)> closers[] = {
-        [](HWND d) { Click(d, IDCANCEL); },
-        [](HWND d) {  // Esc, as the message loop hands it to the dialog
-            MSG esc = {GetDlgItem(d, IDC_AUTORUN), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
-            IsDialogMessageW(d, &esc);
-        },
-        [](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); },  // the close box, and the program's exit
-    };
-    for (const auto& close : closers) {
+    for (int way = 0; way < 3; ++way) {
         ASSERT_TRUE(Open());
-        EXPECT_TRUE(Checked(dlg, IDC_SLEEPACTION)) << "shows what is stored, not the last edits";
+        EXPECT_EQ(State(), L"101100101 row 3 - [F3 + Shift + Windows(Apple)]") << "the stored values, not the last edits";
         Click(dlg, IDC_DEFAULT);
-        EXPECT_TRUE(Checked(dlg, IDC_AUTORUN) && Checked(dlg, IDC_TOPMOST) && !Enabled(IDC_TOPMOST));
-        EXPECT_FALSE(Checked(dlg, IDC_SLEEPACTION) || Checked(dlg, IDC_SHIFT) || Checked(dlg, IDC_WIN));
-        EXPECT_EQ(Row(), 0);
-        EXPECT_EQ(RegisteredKey(), L"F3 + Shift + Windows(Apple)");
-        close(dlg);
-        EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(dlg); }, 1000));
-        EXPECT_EQ(Stored("SLEEPACTION"), 1);
-        EXPECT_EQ(Stored("AUTORUN"), test::kMissing);
+        EXPECT_EQ(State(), L"101000000 row 0 - [F3 + Shift + Windows(Apple)]");
+        if (way == 0) Click(dlg, IDCANCEL);
+        MSG esc = {GetDlgItem(dlg, IDC_AUTORUN), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+        if (way == 1) IsDialogMessageW(dlg, &esc);  // as the message loop hands it over
+        if (way == 2) PostMessageW(dlg, WM_CLOSE, 0, 0);  // the close box, and the program's exit
+        EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(dlg); }, 1000)) << way;
+        EXPECT_EQ(Stored(), "- - - 1 - 0 1 0 1 3");
     }
 }
 
-TEST_F(MainDialogTest, OkStoresAllTenOptionsTheHotKeyTheRunEntryAndRecreatesTheHotSwitch)
+TEST_F(MainDialogTest, OkStoresAllTenOptionsTheRunEntryAndMakesTheHotSwitchAnew)
 {
     Store("HOTSWITCH", 1);
+    Store("VIRTUALINDEX", 40);  // a hand edit: no row chosen, no key
+    Store("CONTROL", 5);        // a hand edit: unchecked
     PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
-    HWND oldHot = test::OwnedDialog(IDC_SWITCH_BUTTON);
-    ASSERT_TRUE(oldHot);
-    ASSERT_TRUE(Open());
+    HWND oldHot = test::FindWindowOf(GetCurrentProcessId(), L"");
+    ASSERT_TRUE(oldHot && Open());
+    EXPECT_EQ(State(), L"111000000 row -1 front [  ]");
     Click(dlg, IDC_TASKTRAYACTION);
-    Click(dlg, IDC_SHIFT);
     Click(dlg, IDC_TOPMOST);
-    ChooseRow(9);
     ASSERT_TRUE(Ok());
-    const long long expected[] = {1, 1, 0, 0, 1, 0, 1, 0, 0, 9};
-    const char* names[] = {"AUTORUN", "HOTSWITCH", "TOPMOST", "SLEEPACTION", "TASKTRAYACTION",
-                           "CONTROL", "SHIFT",     "ALT",     "WIN",         "VIRTUALINDEX"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(Stored(names[i]), expected[i]) << names[i];
-    EXPECT_FALSE(test::HotKeyFree(MOD_SHIFT, VK_F9)) << "the new hot key is registered";
-    // Named after the application, like its profile.
+    EXPECT_EQ(Stored(), "1 1 0 0 1 0 0 0 0 0");
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    EXPECT_EQ(test::RunValue(CWinApp::Get()->AppNameW()), path);
-    // The hot switch is made anew, with the option just saved.
+    EXPECT_EQ(test::RunValue(CWinApp::Get()->AppNameW()), path) << "named after the application, like its profile";
+    // The hot switch made anew, once, with the option just saved.
     test::PumpFor(100);
     EXPECT_FALSE(IsWindow(oldHot));
-    HWND newHot = test::OwnedDialog(IDC_SWITCH_BUTTON);
-    ASSERT_TRUE(newHot);
-    EXPECT_FALSE(GetWindowLongW(newHot, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    const std::vector<HWND> hot = test::WindowsOf(GetCurrentProcessId(), L"");
+    ASSERT_EQ(hot.size(), 1u);
+    EXPECT_FALSE(GetWindowLongW(hot[0], GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     // Without autorun and hot switch: the Run value stays, empty; the hot switch only closes.
     ASSERT_TRUE(Open());
     Click(dlg, IDC_AUTORUN);
     Click(dlg, IDC_SHOW_HOTSWITCH);
     ASSERT_TRUE(Ok());
-    test::PumpFor(100);
     EXPECT_EQ(test::RunValue(CWinApp::Get()->AppNameW()), L"");
-    EXPECT_FALSE(IsWindow(newHot));
-    EXPECT_FALSE(test::OwnedDialog(IDC_SWITCH_BUTTON, 100));
+    EXPECT_FALSE(test::FindWindowOf(GetCurrentProcessId(), L"", L"#32770", 200));
 }
 
-TEST_F(MainDialogTest, OutOfRangeStoredValuesShowAsTheyWillBeSaved)
-{
-    Store("CONTROL", 5);
-    Store("WIN", 2);
-    Store("VIRTUALINDEX", 40);
-    ASSERT_TRUE(Open());
-    EXPECT_FALSE(Checked(dlg, IDC_CONTROL));
-    EXPECT_TRUE(Checked(dlg, IDC_WIN));
-    EXPECT_EQ(Row(), -1);
-    EXPECT_EQ(RegisteredKey(), L"  ");
-    ASSERT_TRUE(Ok());
-    EXPECT_EQ(Stored("VIRTUALINDEX"), 0) << "nothing chosen means no key";
-    EXPECT_EQ(Stored("CONTROL"), 0);
-    EXPECT_EQ(Stored("WIN"), 1);
-}
-
-TEST_F(MainDialogTest, AHotKeyTakenElsewhereIsRefusedRevertedAndNothingWritten)
-{
-    StoreHotKey(8, 0, 0, 0, 0);
-    ASSERT_TRUE(RegisterHotKey(nullptr, 0x55, MOD_CONTROL, VK_F10));  // another owner
-    ASSERT_TRUE(Open());
-    Click(dlg, IDC_TASKTRAYACTION);
-    ChooseRow(10);
-    Click(dlg, IDC_CONTROL);
-    bool mainEnabled = true;
-    {
-        test::BoxWatch box(GetCurrentProcessId(), CWinApp::Get()->AppNameW(),
-                           [&](HWND b) {
-                               mainEnabled = IsWindowEnabled(test::Main());
-                               PostMessageW(b, WM_COMMAND, IDOK, 0);
-                           });
-        Click(dlg, IDOK);
-        ASSERT_TRUE(box.Wait());
-        EXPECT_EQ(box.text, L"そのホットキーは既に登録されています。");
-        EXPECT_EQ(box.owner, dlg) << "owned by the main window's last active pop-up";
-    }
-    EXPECT_FALSE(mainEnabled) << "the main window is disabled while the box is shown";
-    EXPECT_TRUE(IsWindowEnabled(test::Main()));
-    EXPECT_TRUE(IsWindow(dlg));
-    EXPECT_EQ(Row(), 8);
-    EXPECT_FALSE(Checked(dlg, IDC_CONTROL));
-    EXPECT_TRUE(Checked(dlg, IDC_TASKTRAYACTION)) << "other edits stay";
-    EXPECT_EQ(Stored("TASKTRAYACTION"), test::kMissing);
-    EXPECT_FALSE(test::HotKeyFree(0, VK_F8)) << "the program keeps its key";
-
-    // A second OK saves the other options with the stored key.
-    ASSERT_TRUE(Ok());
-    EXPECT_EQ(Stored("TASKTRAYACTION"), 1);
-    EXPECT_EQ(Stored("VIRTUALINDEX"), 8);
-    UnregisterHotKey(nullptr, 0x55);
-}
-
-TEST_F(MainDialogTest, AChangedHotKeyReplacesTheOldOne)
+TEST_F(MainDialogTest, AChangedHotKeyReplacesTheOldOneUnlessItIsTakenElsewhere)
 {
     StoreHotKey(5, 0, 0, 0, 0);
     const struct {
         int row;
-        UINT heldVk, freedVk;
-    } steps[] = {{6, VK_F6, VK_F5}, {5, VK_F5, VK_F6}, {0, 0, VK_F5}};  // back to F5 in the same run: not refused
+        UINT held, freed;
+    } steps[] = {{6, VK_F6, VK_F5}, {5, VK_F5, VK_F6}, {0, 0, VK_F5}};  // back to F5 in the same run too
     for (const auto& step : steps) {
         ASSERT_TRUE(Open());
         ChooseRow(step.row);
         ASSERT_TRUE(Ok()) << step.row;
-        EXPECT_EQ(Stored("VIRTUALINDEX"), step.row);
-        EXPECT_TRUE(test::HotKeyFree(0, step.freedVk)) << "a key given up stops switching";
-        if (step.heldVk) EXPECT_FALSE(test::HotKeyFree(0, step.heldVk));
+        EXPECT_TRUE(test::HotKeyFree(0, step.freed)) << "a key given up stops switching";
+        EXPECT_TRUE(!step.held || !test::HotKeyFree(0, step.held));
     }
-}
 
-TEST_F(MainDialogTest, AskingAgainBringsTheOpenDialogForward)
-{
+    test::ResetMain();
+    StoreHotKey(8, 0, 0, 0, 0);
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x55, MOD_CONTROL, VK_F10));  // another owner's
     ASSERT_TRUE(Open());
-    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-    SetForegroundWindow(other);
-    ASSERT_EQ(GetForegroundWindow(), other);
-    PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
-    EXPECT_TRUE(test::PumpUntil([&] { return GetForegroundWindow() == dlg; }, 1000));
-    EXPECT_EQ(test::CountDialogs(GetCurrentProcessId(), test::Text(dlg).c_str()), 1);
-    DestroyWindow(other);
+    Click(dlg, IDC_TASKTRAYACTION);
+    ChooseRow(10);
+    Click(dlg, IDC_CONTROL);
+    std::wstring text;
+    HWND owner = nullptr;
+    bool mainEnabled = true;
+    std::thread box([&] {  // the box's own loop runs on this thread
+        mainEnabled = test::FindWindowOf(GetCurrentProcessId(), CWinApp::Get()->AppNameW()) && IsWindowEnabled(test::Main());
+        text = test::AnswerBox(GetCurrentProcessId(), CWinApp::Get()->AppNameW(), &owner);
+    });
+    Click(dlg, IDOK);
+    box.join();
+    EXPECT_EQ(text, L"そのホットキーは既に登録されています。");
+    EXPECT_EQ(owner, dlg) << "owned by the main window's last active pop-up";
+    EXPECT_FALSE(mainEnabled) << "the main window is disabled while the box is shown";
+    EXPECT_TRUE(IsWindowEnabled(test::Main()));
+    EXPECT_EQ(State(), L"101010000 row 8 - [F8]") << "the stored key back, the other edits kept";
+    EXPECT_EQ(Stored(), "- - - - - 0 0 0 0 8") << "nothing written";
+    EXPECT_FALSE(test::HotKeyFree(0, VK_F8)) << "the program keeps its key";
+    ASSERT_TRUE(Ok()) << "a second OK saves the other options";
+    EXPECT_EQ(Stored(), "1 0 1 0 1 0 0 0 0 8");
+    UnregisterHotKey(nullptr, 0x55);
 }
 
 }  // namespace

@@ -1,19 +1,16 @@
-// Small PNG files made in memory for decoding tests. The image data is stored
-// uncompressed (deflate "stored" blocks), which every PNG reader accepts.
+// Small PNG files made in memory for decoding tests: 8-bit samples, not
+// interlaced, the image data stored uncompressed (deflate "stored" blocks,
+// which every reader accepts).
 #pragma once
 #include <windows.h>
 #include <vector>
 
 namespace test {
 
-enum PngColourType : BYTE {
-    kPngRgb = 2,      // red, green, blue
-    kPngIndexed = 3,  // a palette index
-    kPngRgba = 6,     // red, green, blue, straight alpha
-};
+enum PngColourType : BYTE { kPngRgb = 2, kPngIndexed = 3, kPngRgba = 6 };
 
-// A non-interlaced PNG of 8-bit samples. `pixels` holds the rows top to bottom
-// without padding; `palette` red, green, blue triples for kPngIndexed.
+// `pixels`: the rows top to bottom, red, green, blue (and straight alpha) or a
+// palette index per pixel; `palette`: red, green, blue triples.
 std::vector<BYTE> MakePng(int width, int height, PngColourType type, const std::vector<BYTE>& pixels,
                           const std::vector<BYTE>& palette = {});
 
