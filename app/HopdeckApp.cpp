@@ -67,7 +67,8 @@ bool CHopdeckApp::InitInstance()
     if (command == Command::Switch || command == Command::Exit) {
         // A request to the running instance; this process never stays.
         HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, AppName());
-        const bool sent = mutex && PostToRunningInstance(AppNameW(), command == Command::Switch ? ID_SWITCH_PC : ID_EXIT);
+        const bool sent =
+            mutex && PostToRunningInstance(AppNameW(), command == Command::Switch ? ID_SWITCH_PC : ID_EXIT);
         if (mutex) CloseHandle(mutex);
         // With none running, the switch is made here and now, without an icon
         // or a hot key; an exit has nothing to end.

@@ -33,8 +33,9 @@ bool OpenSection(const CString& keyWord, const CString& profile, const char* sec
     const REGSAM access = KEY_READ | KEY_WRITE;
     CRegKey software, word, prof;
     // "software" is the user's existing Software key: opened, never created.
-    return software.Open(HKEY_CURRENT_USER, "software", access) && word.Create(software.Get(), keyWord.c_str(), access) &&
-           prof.Create(word.Get(), profile.c_str(), access) && out.Create(prof.Get(), section, access);
+    return software.Open(HKEY_CURRENT_USER, "software", access) &&
+           word.Create(software.Get(), keyWord.c_str(), access) && prof.Create(word.Get(), profile.c_str(), access) &&
+           out.Create(prof.Get(), section, access);
 }
 
 }  // namespace
@@ -73,7 +74,8 @@ Settings DefaultSettings()
 Settings ReadSettings()
 {
     Settings s;
-    for (int i = 0; i < Option::Count; ++i) s.value[i] = AppSettings().ReadInt(kSetting, kOptions[i].name, kOptions[i].shown);
+    for (int i = 0; i < Option::Count; ++i)
+        s.value[i] = AppSettings().ReadInt(kSetting, kOptions[i].name, kOptions[i].shown);
     return s;
 }
 

@@ -392,7 +392,8 @@ void ResampleBgra(const BYTE* src, int srcPitch, int srcWidth, int srcHeight, BY
             const struct {
                 int x, y;
                 float w;
-            } taps[4] = {{x0, y0, (1 - tx) * (1 - ty)}, {x1, y0, tx * (1 - ty)}, {x0, y1, (1 - tx) * ty}, {x1, y1, tx * ty}};
+            } taps[4] = {
+                {x0, y0, (1 - tx) * (1 - ty)}, {x1, y0, tx * (1 - ty)}, {x0, y1, (1 - tx) * ty}, {x1, y1, tx * ty}};
             float sum[4] = {};
             for (const auto& t : taps) {
                 const BYTE* p = src + (ptrdiff_t)t.y * srcPitch + t.x * 4;

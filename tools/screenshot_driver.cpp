@@ -18,6 +18,7 @@
 #include "framework/Wnd.h"
 #include "hotswitch/AlphaButton.h"
 #include "res/resource.h"
+#include "tools/driver/Driver.h"
 #include <shellapi.h>
 #include <windows.h>
 #include <cstdio>
@@ -27,8 +28,9 @@
 
 namespace {
 
-// The profile of an executable named Hopdeck.exe.
-const wchar_t kProfileKey[] = L"software\\VANTU\\Hopdeck";
+using driver::PumpFor;
+using driver::PumpUntil;
+using driver::WindowsOf;
 
 int s_failures = 0;
 
@@ -38,195 +40,42 @@ void Fail(const std::string& what)
     ++s_failures;
 }
 
-// ------------------------------------------------------------------ waiting
+// The profile of an executable named Hopdeck.exe.
+void DeleteProfile() { driver::DeleteProfile("Hopdeck"); }
+void SetDword(const char* section, const char* name, DWORD value) { driver::SetDword("Hopdeck", section, name, value); }
 
-// Pumps this thread's messages until done() is true or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) return false;
-        const DWORD left = timeoutMs - elapsed;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 20 ? left : 20, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
-
-// ------------------------------------------------------------------ registry
-
-void DeleteProfile() { RegDeleteTreeW(HKEY_CURRENT_USER, kProfileKey); }
-
-// section: SETTING or POSITION.
-void SetDword(const wchar_t* section, const wchar_t* name, DWORD value)
-{
-    const std::wstring path = std::wstring(kProfileKey) + L"\\" + section;
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        Fail("cannot write the profile");
-        return;
-    }
-    if (RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) !=
-        ERROR_SUCCESS)
-        Fail("cannot write the profile");
-    RegCloseKey(key);
-}
-
-// ------------------------------------------------------------------ windows
-
-struct WindowSearch {
-    DWORD pid;
-    const std::function<bool(HWND)>* match;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND w, LPARAM lp)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid == search->pid && (*search->match)(w)) search->found.push_back(w);
-    return TRUE;
-}
-
-// The top-level windows of one process for which `match` holds, front to back.
-std::vector<HWND> WindowsOf(DWORD pid, const std::function<bool(HWND)>& match)
-{
-    WindowSearch search{pid, &match, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-bool HasClass(HWND w, const wchar_t* className)
-{
-    wchar_t cls[64] = L"";
-    GetClassNameW(w, cls, 64);
-    return lstrcmpW(cls, className) == 0;
-}
-
-// The tray icon (wnd, id 0) exists exactly when a modification of it succeeds.
-bool TrayIconExists(HWND wnd)
-{
-    NOTIFYICONDATAW nid = {};
-    nid.cbSize = NOTIFYICONDATAW_V3_SIZE;
-    nid.hWnd = wnd;
-    nid.uID = 0;
-    return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
-}
-
-// ------------------------------------------------------------------ Hopdeck.exe
-
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH] = L"";
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path, n < MAX_PATH ? n : 0);
-    return dir.substr(0, dir.find_last_of(L'\\') + 1) + L"Hopdeck.exe";
-}
-
-// One started Hopdeck.exe, watched and driven from outside. The destructor
-// ends it.
-class Program {
+// One started Hopdeck.exe, with the windows the pictures are taken of.
+class Program : public driver::Program {
 public:
-    Program()
-    {
-        const std::wstring path = ProgramPath();
-        std::wstring cmd = L"\"" + path + L"\"";
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (CreateProcessW(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            m_process = pi.hProcess;
-            m_pid = pi.dwProcessId;
-            CloseHandle(pi.hThread);
-        }
-    }
-    ~Program()
-    {
-        if (!m_process) return;
-        if (!Exit()) TerminateProcess(m_process, 1);
-        CloseHandle(m_process);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    // The main window, once start-up has finished: the window exists and its
-    // tray icon has been added.
-    HWND MainWindow(DWORD timeoutMs = 10000)
-    {
-        if (m_main && IsWindow(m_main)) return m_main;
-        m_main = nullptr;
-        PumpUntil(
-            [&] {
-                if (!m_main) {
-                    auto found = WindowsOf(m_pid, [](HWND w) { return HasClass(w, L"HopdeckMainWnd"); });
-                    if (!found.empty()) m_main = found.front();
-                }
-                return m_main && TrayIconExists(m_main);
-            },
-            timeoutMs);
-        return m_main && TrayIconExists(m_main) ? m_main : nullptr;
-    }
-
     // A visible dialog of the program that holds a control with `controlId`
     // and none with `withoutId` (0: no such condition), waited for.
-    HWND Dialog(int controlId, int withoutId, DWORD timeoutMs = 5000)
+    HWND Dialog(int controlId, int withoutId)
     {
         HWND found = nullptr;
         PumpUntil(
             [&] {
-                auto dialogs = WindowsOf(m_pid, [&](HWND w) {
-                    return HasClass(w, L"#32770") && IsWindowVisible(w) && GetDlgItem(w, controlId) &&
-                           !(withoutId && GetDlgItem(w, withoutId));
-                });
-                found = dialogs.empty() ? nullptr : dialogs.front();
+                for (HWND w : WindowsOf(Pid(), nullptr))
+                    if (GetDlgItem(w, controlId) && !(withoutId && GetDlgItem(w, withoutId))) found = w;
                 return found != nullptr;
             },
-            timeoutMs);
+            5000);
         return found;
     }
     // The settings dialog is the one with the start-up check box; the hot
     // switch's button shares its identifier with one of its check boxes.
     HWND Settings() { return Dialog(IDC_AUTORUN, 0); }
     HWND HotSwitch() { return Dialog(IDC_SWITCH_BUTTON, IDC_AUTORUN); }
-
     // The program's visible pop-up menu, if one is open.
     HWND OpenMenu()
     {
-        auto menus = WindowsOf(m_pid, [](HWND w) { return HasClass(w, L"#32768") && IsWindowVisible(w); });
+        auto menus = WindowsOf(Pid(), nullptr, L"#32768");
         return menus.empty() ? nullptr : menus.front();
     }
-
-    // A menu command, as if chosen from the tray menu.
-    void Command(UINT id)
+    void Exit()
     {
-        if (HWND main = MainWindow()) PostMessageW(main, WM_COMMAND, id, 0);
+        Command(ID_EXIT);
+        WaitExit();
     }
-
-    // Posts ID_EXIT and waits for the process to end.
-    bool Exit(DWORD timeoutMs = 10000)
-    {
-        if (!m_process) return true;
-        if (WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0) return true;
-        if (HWND main = MainWindow(1000)) PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
-        return PumpUntil([&] { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    }
-
-private:
-    HANDLE m_process = nullptr;
-    DWORD m_pid = 0;
-    HWND m_main = nullptr;
 };
 
 // Starts Hopdeck.exe on the profile as it stands and waits until it is up.
@@ -333,10 +182,10 @@ void ShotSettingsEmpty()
 void StoreHotKeyProfile()
 {
     DeleteProfile();
-    SetDword(L"SETTING", L"VIRTUALINDEX", 5);
-    SetDword(L"SETTING", L"CONTROL", 1);
-    SetDword(L"SETTING", L"ALT", 1);
-    SetDword(L"SETTING", L"HOTSWITCH", 1);
+    SetDword("SETTING", "VIRTUALINDEX", 5);
+    SetDword("SETTING", "CONTROL", 1);
+    SetDword("SETTING", "ALT", 1);
+    SetDword("SETTING", "HOTSWITCH", 1);
 }
 
 void ShotSettingsHotKey()
@@ -352,8 +201,8 @@ void ShotHotSwitch()
     StoreHotKeyProfile();
     // A stored place: the window opens there at its template size. (Its default
     // place, from SM_CYFULLSCREEN, hangs off the screen's bottom under Wine.)
-    SetDword(L"POSITION", L"LEFT", 1000);
-    SetDword(L"POSITION", L"TOP", 760);
+    SetDword("POSITION", "LEFT", 1000);
+    SetDword("POSITION", "TOP", 760);
     Program program;
     if (!Start(program)) return;
     CaptureWindow(program.HotSwitch(), "hotswitch");

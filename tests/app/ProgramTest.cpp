@@ -1,8 +1,7 @@
 // Hopdeck.exe started for real and watched from outside, for what needs a
-// process of its own: one instance per name, triggers and the exit, the
-// shell's broadcasts and its absence, exits under a message box, odd registry
-// content, the command line, a planted DLL and the user's language.
+// process of its own, and for the conditions a real desktop makes.
 #include "core/Messages.h"
+#include "core/SettingsStore.h"
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -32,7 +31,7 @@ protected:
     // A copy of the program under another name, in a folder of the test programs.
     std::wstring Copy(const wchar_t* name, const wchar_t* folder = L"")
     {
-        copies.push_back(test::TestDir() + folder + L"\\" + name + L".exe");
+        copies.push_back(test::ExeDir() + folder + L"\\" + name + L".exe");
         EXPECT_TRUE(CopyFileW(test::ProgramPath().c_str(), copies.back().c_str(), FALSE));
         return copies.back();
     }
@@ -81,7 +80,8 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
     for (int i = 0; i < 10; ++i) {
         if (i % 2) ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
         // Sent, so every window has handled it before the next round.
-        SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_NORMAL, 5000, nullptr);
+        SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_NORMAL, 5000,
+                            nullptr);
         ASSERT_TRUE(test::TrayIconExists(main)) << i;
     }
     EXPECT_TRUE(test::WindowsOf(hopdeck.Pid(), L"Hopdeck").empty()) << "without a word";
@@ -127,16 +127,14 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
     HWND main = hopdeck.MainWindow();
     ASSERT_TRUE(main);
     ASSERT_TRUE(hopdeck.Window(L""));
-    auto press = [](int repeats) {  // Ctrl+F9, held for a few repeats
-        keybd_event(VK_CONTROL, 0, 0, 0);
-        for (int i = 0; i < repeats; ++i) keybd_event(VK_F9, 0, 0, 0);
-        keybd_event(VK_F9, 0, KEYEVENTF_KEYUP, 0);
-        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-    };
     const std::pair<const char*, std::function<void()>> triggers[] = {
         {"menu command", [&] { hopdeck.Command(ID_SWITCH_PC); }},
-        {"hot key", [&] { press(1); }},
-        {"held hot key", [&] { press(5); }},
+        {"hot key held down for a few repeats", [] {
+             keybd_event(VK_CONTROL, 0, 0, 0);
+             for (int i = 0; i < 5; ++i) keybd_event(VK_F9, 0, 0, 0);
+             keybd_event(VK_F9, 0, KEYEVENTF_KEYUP, 0);
+             keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+         }},
         {"left click, then a double click's rest", [&] {
              Store("TASKTRAYACTION", 1);  // read at each click
              for (UINT m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
@@ -153,12 +151,10 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
         trigger.second();
         EXPECT_TRUE(keys.Saw(1)) << trigger.first << ": " << keys.events.size() << " events";
     }
-    {
-        test::ScrollLockWatcher keys;
-        Store("SLEEPACTION", 0);
-        PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0);
-        EXPECT_TRUE(keys.Saw(0)) << "no switch on standby when not asked for";
-    }
+    test::ScrollLockWatcher none;
+    Store("SLEEPACTION", 0);
+    PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0);
+    EXPECT_TRUE(none.Saw(0)) << "no switch on standby when not asked for";
 
     SetCursorPos(400, 500);
     PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
@@ -196,7 +192,7 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
 {
     const std::wstring name = L"HopdeckLogon" + std::to_wstring(GetTickCount());
     HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    HMODULE hookDll = LoadLibraryW((test::TestDir() + L"\\notrayhook.dll").c_str());
+    HMODULE hookDll = LoadLibraryW((test::ExeDir() + L"\\notrayhook.dll").c_str());
     auto veto = reinterpret_cast<HOOKPROC>(GetProcAddress(hookDll, "VetoTray"));
     ASSERT_TRUE(desktop && veto);
     std::thread([&] {
@@ -243,7 +239,8 @@ TEST_F(ProgramTest, AnExitWhileAMessageBoxIsUpEndsCleanly)
     const std::wstring damaged = Copy(L"HopdeckDamaged");
     HANDLE update = BeginUpdateResourceW(damaged.c_str(), FALSE);
     for (WORD id : {IDR_HOTSWITCH_PNG, IDR_HOTSWITCH_PNG_2X})
-        UpdateResourceW(update, L"PNG", MAKEINTRESOURCEW(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), (void*)"junk", 4);
+        UpdateResourceW(update, L"PNG", MAKEINTRESOURCEW(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), (void*)"junk",
+                        4);
     ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
     Store("HOTSWITCH", 1, "HopdeckDamaged");
     // Wine fills freed heap blocks when it checks the heap: a use after free fails.
@@ -264,11 +261,6 @@ TEST_F(ProgramTest, AnExitWhileAMessageBoxIsUpEndsCleanly)
 
 TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
 {
-    const char* const names[][2] = {
-        {"SETTING", "AUTORUN"}, {"SETTING", "HOTSWITCH"}, {"SETTING", "TOPMOST"}, {"SETTING", "SLEEPACTION"},
-        {"SETTING", "TASKTRAYACTION"}, {"SETTING", "CONTROL"}, {"SETTING", "SHIFT"}, {"SETTING", "ALT"},
-        {"SETTING", "WIN"}, {"SETTING", "VIRTUALINDEX"}, {"POSITION", "LEFT"}, {"POSITION", "TOP"},
-        {"POSITION", "RIGHT"}, {"POSITION", "BOTTOM"}};
     const DWORD outOfRange = 100000, negative = 0x80000000u;
     const struct {
         DWORD type;
@@ -287,19 +279,16 @@ TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
                             KEY_ALL_ACCESS, nullptr, &key, nullptr);
             RegCloseKey(key);
         }
-        for (const auto& v : names)
-            if (kind.data) test::SetRaw(kProfile, v[0], v[1], kind.type, kind.data, kind.size);
+        for (const OptionInfo& o : kOptions)  // all fourteen values
+            if (kind.data) test::SetRaw(kProfile, "SETTING", o.name, kind.type, kind.data, kind.size);
+        for (const char* name : {"LEFT", "TOP", "RIGHT", "BOTTOM"})
+            if (kind.data) test::SetRaw(kProfile, "POSITION", name, kind.type, kind.data, kind.size);
         test::Program hopdeck;
-        HWND main = hopdeck.MainWindow();
-        ASSERT_TRUE(main);
+        ASSERT_TRUE(hopdeck.MainWindow());
         hopdeck.Command(ID_SETTINGS);
         EXPECT_TRUE(hopdeck.Window(kSettingsTitle));
-        PostMessageW(main, WM_SHOW_HOTSWITCH, 0, 0);
-        HWND hot = hopdeck.Window(L"");
-        ASSERT_TRUE(hot);
-        RECT r, screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, both;
-        GetWindowRect(hot, &r);
-        EXPECT_TRUE(IntersectRect(&both, &r, &screen)) << "the hot switch opens where it can be seen";
+        PostMessageW(hopdeck.MainWindow(), WM_SHOW_HOTSWITCH, 0, 0);
+        EXPECT_TRUE(hopdeck.Window(L""));
         test::ScrollLockWatcher keys;
         hopdeck.Command(ID_SWITCH_PC);
         EXPECT_TRUE(keys.Saw(1));
@@ -309,24 +298,22 @@ TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
 
 TEST_F(ProgramTest, ADllPlantedBesideItIsNeverLoaded)
 {
-    // Wine prefers its own DLLs; this override makes it search for gdiplus.dll
-    // as Windows does, the program's folder first, for the planted copy only.
+    // A gdiplus.dll without GDI+ in it, beside a copy of the program. Wine
+    // prefers its own DLLs; the override makes it search as Windows does, the
+    // program's folder first, for that copy only.
     const wchar_t overrides[] = L"Software\\Wine\\AppDefaults\\HopdeckPlanted.exe";
-    const std::wstring marker = test::TestDir() + L"\\planted\\gdiplus.dll.loaded";
-    const std::wstring planted = Copy(L"HopdeckPlanted", L"\\planted");
-    DeleteFileW(marker.c_str());
+    CreateDirectoryW((test::ExeDir() + L"\\planted").c_str(), nullptr);
+    CopyFileW((test::ExeDir() + L"\\notrayhook.dll").c_str(), (test::ExeDir() + L"\\planted\\gdiplus.dll").c_str(),
+              FALSE);
     RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(overrides) + L"\\DllOverrides").c_str(), L"gdiplus", REG_SZ,
                     L"native,builtin", 30);
     Store("HOTSWITCH", 1, "HopdeckPlanted");
-    {
-        test::Program hopdeck(L"", planted);
-        HWND hot = hopdeck.Window(L"");
-        ASSERT_TRUE(hot);
-        EXPECT_EQ(GetWindowLongW(GetDlgItem(hot, IDC_SWITCH_BUTTON), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW)
-            << "its image decoded by the system's GDI+";
-    }
+    test::Program hopdeck(L"", Copy(L"HopdeckPlanted", L"\\planted"));
+    HWND hot = hopdeck.Window(L"");
     RegDeleteTreeW(HKEY_CURRENT_USER, overrides);
-    EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted gdiplus.dll ran";
+    ASSERT_TRUE(hot);
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(hot, IDC_SWITCH_BUTTON), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW)
+        << "the image decoded by the system's GDI+, not the planted one";
 }
 
 // Run once more by CTest under a Western code page with a Japanese user

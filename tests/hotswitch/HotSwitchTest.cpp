@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 #include "framework/WinApp.h"
 #include "hotswitch/HotSwitchDlg.h"
+#include "framework/Gdi.h"
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -45,7 +46,6 @@ protected:
         PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
         return test::FindWindowOf(GetCurrentProcessId(), L"");
     }
-    static void Hide() { SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0); }
     static void Store(int left, int top, int right, int bottom)
     {
         for (auto v : {std::make_pair("LEFT", left), {"TOP", top}, {"RIGHT", right}, {"BOTTOM", bottom}})
@@ -97,10 +97,10 @@ TEST_F(HotSwitchTest, OpensAtTheStoredCornerInItsOwnSizeAndComesBackWhereItWasLe
     EXPECT_EQ(test::GetDword(test::kInProcessProfile, "POSITION", "RIGHT"), -30 + size.right) << "stored at once";
     SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box: the main window forgets it
     EXPECT_EQ(Place(Show()), At(-30, -45));
-    Hide();
+    SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0);
     Store(30000, 30000, 30100, 30100);  // on no monitor: the default place
     EXPECT_EQ(Place(Show()), home);
-    Hide();
+    SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0);
     test::DeleteProfile(test::kInProcessProfile);
     test::SetDword(test::kInProcessProfile, "POSITION", "LEFT", 100);  // the rest from the default place
     EXPECT_EQ(Place(Show()), At(100, std::stoi(home.substr(home.find(',') + 1))));
@@ -130,6 +130,64 @@ TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
     DestroyWindow(test::FindWindowOf(GetCurrentProcessId(), L""));
     EXPECT_FALSE(CImage::GdiplusRunning());
     EXPECT_TRUE(Show());
+}
+
+TEST(ImageHolder, ResamplingWeighsColoursByTheirAlpha)
+{
+    // A transparent neighbour lends coverage but no colour: no dark fringe.
+    const BYTE src[] = {200, 100, 50, 255, 0, 0, 0, 0};
+    BYTE out[4] = {};
+    ResampleBgra(src, 8, 2, 1, out, 4, 1, 1);
+    EXPECT_EQ(std::vector<BYTE>(out, out + 4), (std::vector<BYTE>{200, 100, 50, 128}));
+}
+
+TEST_F(HotSwitchTest, TheBallShowsEachStatesFrameBlendedOverWhatLayBeneath)
+{
+    HWND w = Show();
+    HWND button = GetDlgItem(w, IDC_SWITCH_BUTTON);
+    const auto* ball = static_cast<const CAlphaButton*>(CWnd::FromHandle(button));
+    ASSERT_TRUE(ball && ball->Image().HasAlpha());
+    const CImage& image = ball->Image();
+    const int size = image.GetWidth();
+    // Pixel (x, y) of frame k of the image, blue, green, red, alpha.
+    auto frame = [&](int k, int x, int y) { return image.GetBits() + (k * size + y) * image.GetPitch() + 4 * x; };
+    auto shown = [&](int x, int y) {
+        UpdateWindow(w);
+        HDC dc = GetDC(button);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(button, dc);
+        return c;
+    };
+    // The middle of a ball is opaque: it shows the frame's own colour.
+    const int mid = size / 2;
+    auto showing = [&](int k) {
+        return shown(mid, mid) == RGB(frame(k, mid, mid)[2], frame(k, mid, mid)[1], frame(k, mid, mid)[0]);
+    };
+    EXPECT_TRUE(showing(kFrameFocused)) << "it opens focused";
+    SendMessageW(button, WM_MOUSEHOVER, 0, 0);
+    EXPECT_TRUE(showing(kFrameHover)) << "hover beats focus";
+    SendMessageW(button, BM_SETSTATE, TRUE, 0);
+    EXPECT_TRUE(showing(kFramePressed)) << "pressed beats hover";
+    EnableWindow(button, FALSE);
+    EXPECT_TRUE(showing(kFrameDisabled)) << "disabled beats all";
+    EnableWindow(button, TRUE);
+    SendMessageW(button, BM_SETSTATE, FALSE, 0);
+    SendMessageW(button, WM_MOUSELEAVE, 0, 0);
+    SetFocus(nullptr);
+    EXPECT_TRUE(showing(kFrameNormal));
+
+    // Along the middle row, each pixel is the frame's colour over the snapshot
+    // taken at the first painting, by its straight alpha: a transparent corner
+    // shows what lay beneath.
+    CMemoryDC mem(nullptr);
+    CSelectObject snapshot(mem.Get(), ball->Background());
+    for (int x = 0; x < size; ++x) {
+        const BYTE* p = frame(kFrameNormal, x, size / 2);
+        const COLORREF under = GetPixel(mem.Get(), x, size / 2);
+        auto mix = [&](int c, int b) { return (c * p[3] + b * (255 - p[3])) / 255; };
+        const COLORREF expected = RGB(mix(p[2], GetRValue(under)), mix(p[1], GetGValue(under)), mix(p[0], GetBValue(under)));
+        ASSERT_EQ(shown(x, size / 2), expected) << "x " << x << ", alpha " << (int)p[3];
+    }
 }
 
 }  // namespace

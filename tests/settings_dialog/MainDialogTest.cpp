@@ -18,7 +18,10 @@ protected:
     void SetUp() override { test::ResetMain(); }
     void TearDown() override { test::ResetMain(); }
 
-    static void Store(const char* name, DWORD value) { test::SetDword(test::kInProcessProfile, "SETTING", name, value); }
+    static void Store(const char* name, DWORD value)
+    {
+        test::SetDword(test::kInProcessProfile, "SETTING", name, value);
+    }
     // The ten stored options in the record's order, "-" for a missing one.
     static std::string Stored()
     {
@@ -32,8 +35,9 @@ protected:
     // Stores a hot key and holds it on the main window, as from its start.
     static void StoreHotKey(int index, int control, int shift, int alt, int win)
     {
-        for (auto v : {std::make_pair("VIRTUALINDEX", index), {"CONTROL", control}, {"SHIFT", shift}, {"ALT", alt}, {"WIN", win}})
-            Store(v.first, v.second);
+        const std::pair<const char*, int> values[] = {
+            {"VIRTUALINDEX", index}, {"CONTROL", control}, {"SHIFT", shift}, {"ALT", alt}, {"WIN", win}};
+        for (const auto& v : values) Store(v.first, v.second);
         RegisterHotKey(test::Main(), 1, alt * MOD_ALT | control * MOD_CONTROL | shift * MOD_SHIFT | win * MOD_WIN,
                        VK_F1 + index - 1);
     }
@@ -69,8 +73,8 @@ TEST_F(MainDialogTest, ShowsTheStoredOptionsAndAppliesTheAlwaysInFrontRule)
     // Thirteen entries in table order although the list sorts: "F10" follows "F9".
     wchar_t text[8] = L"";
     SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETLBTEXT, 10, (LPARAM)text);
-    EXPECT_EQ(std::wstring(text) + L" of " + std::to_wstring(SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCOUNT, 0, 0)),
-              L"F10 of 13");
+    const LRESULT count = SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCOUNT, 0, 0);
+    EXPECT_EQ(std::wstring(text) + L" of " + std::to_wstring(count), L"F10 of 13");
     test::ResetMain();
 
     StoreHotKey(5, 1, 0, 1, 0);
@@ -89,7 +93,8 @@ TEST_F(MainDialogTest, ShowsTheStoredOptionsAndAppliesTheAlwaysInFrontRule)
     EXPECT_EQ(State(), L"110001111 row 9 front " + key);
 
     // Asked again while open, the dialog comes forward, and stays the only one.
-    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr,
+                                 nullptr);
     SetForegroundWindow(other);
     PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
     EXPECT_TRUE(test::PumpUntil([&] { return GetForegroundWindow() == dlg; }, 1000));
@@ -103,7 +108,8 @@ TEST_F(MainDialogTest, DefaultAndEveryWayOfClosingWithoutOkWriteNothing)
     Store("SLEEPACTION", 1);
     for (int way = 0; way < 3; ++way) {
         ASSERT_TRUE(Open());
-        EXPECT_EQ(State(), L"101100101 row 3 - [F3 + Shift + Windows(Apple)]") << "the stored values, not the last edits";
+        EXPECT_EQ(State(), L"101100101 row 3 - [F3 + Shift + Windows(Apple)]")
+            << "the stored values, not the last edits";
         Click(dlg, IDC_DEFAULT);
         EXPECT_EQ(State(), L"101000000 row 0 - [F3 + Shift + Windows(Apple)]");
         if (way == 0) Click(dlg, IDCANCEL);
@@ -173,7 +179,8 @@ TEST_F(MainDialogTest, AChangedHotKeyReplacesTheOldOneUnlessItIsTakenElsewhere)
     HWND owner = nullptr;
     bool mainEnabled = true;
     std::thread box([&] {  // the box's own loop runs on this thread
-        mainEnabled = test::FindWindowOf(GetCurrentProcessId(), CWinApp::Get()->AppNameW()) && IsWindowEnabled(test::Main());
+        mainEnabled =
+            test::FindWindowOf(GetCurrentProcessId(), CWinApp::Get()->AppNameW()) && IsWindowEnabled(test::Main());
         text = test::AnswerBox(GetCurrentProcessId(), CWinApp::Get()->AppNameW(), &owner);
     });
     Click(dlg, IDOK);

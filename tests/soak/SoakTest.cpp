@@ -5,7 +5,6 @@
 #include "hotswitch/ImageHolder.h"
 #include "res/resource.h"
 #include "switching/SwitchSequence.h"
-#include "tests/support/PngMaker.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -84,14 +83,12 @@ TEST(Soak, BothWindowsAndTheSwitchHundredsOfTimes)
 
 TEST(Soak, AThousandDamagedPngsLeaveTheHolderEmptyOrValid)
 {
-    HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_HOTSWITCH_PNG), L"png");
-    const BYTE* own = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, res)));
-    std::vector<BYTE> rgba(8 * 8 * 4);
-    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = BYTE(i * 37);
-    const std::vector<std::vector<BYTE>> seeds = {
-        std::vector<BYTE>(own, own + SizeofResource(nullptr, res)), test::MakePng(8, 8, test::kPngRgba, rgba),
-        test::MakePng(5, 3, test::kPngRgb, std::vector<BYTE>(45, 7)),
-        test::MakePng(6, 2, test::kPngIndexed, std::vector<BYTE>(12, 1), {255, 0, 0, 0, 255, 0})};
+    std::vector<std::vector<BYTE>> seeds;  // the program's own images
+    for (WORD id : {IDR_HOTSWITCH_PNG, IDR_HOTSWITCH_PNG_2X}) {
+        HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"png");
+        const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, res)));
+        seeds.emplace_back(data, data + SizeofResource(nullptr, res));
+    }
     unsigned seed = 2026, decoded = 0, empty = 0;
     auto next = [&](size_t below) { return ((seed = seed * 1103515245u + 12345u) >> 8) % below; };
     ExpectNoLeak(

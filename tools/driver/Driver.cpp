@@ -1,0 +1,145 @@
+#include "tools/driver/Driver.h"
+#include "res/resource.h"
+#include <shellapi.h>
+
+namespace driver {
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    for (const DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT)) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+    }
+}
+
+void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+std::wstring Text(HWND wnd)
+{
+    wchar_t buf[512] = L"";
+    GetWindowTextW(wnd, buf, 512);
+    return buf;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* title, const wchar_t* cls, bool visible)
+{
+    std::vector<HWND> found;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, cls, title)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && (IsWindowVisible(w) || !visible)) found.push_back(w);
+    }
+    return found;
+}
+
+HWND FindWindowOf(DWORD pid, const wchar_t* title, const wchar_t* cls, DWORD timeoutMs)
+{
+    std::vector<HWND> found;
+    PumpUntil([&] { return !(found = WindowsOf(pid, title, cls)).empty(); }, timeoutMs);
+    return found.empty() ? nullptr : found[0];
+}
+
+std::wstring AnswerBox(DWORD pid, const wchar_t* caption, HWND* owner, UINT answer)
+{
+    HWND box = FindWindowOf(pid, caption, L"#32770", 10000);
+    if (!box) return L"<none>";
+    if (owner) *owner = GetWindow(box, GW_OWNER);
+    const std::wstring text = Text(GetDlgItem(box, 0xFFFF));  // the message box's text control
+    if (answer) PostMessageW(box, WM_COMMAND, answer, 0);
+    return text;
+}
+
+bool TrayIconExists(HWND wnd)
+{
+    NOTIFYICONDATAW nid = {};
+    nid.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    nid.hWnd = wnd;
+    return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+std::string ProfileKey(const std::string& profile, const char* section)
+{
+    return "software\\VANTU\\" + profile + (section ? std::string("\\") + section : "");
+}
+
+void DeleteProfile(const std::string& profile) { RegDeleteTreeA(HKEY_CURRENT_USER, ProfileKey(profile).c_str()); }
+
+void SetRaw(const std::string& profile, const char* section, const char* name, DWORD type, const void* data, DWORD size)
+{
+    RegSetKeyValueA(HKEY_CURRENT_USER, ProfileKey(profile, section).c_str(), name, type, data, size);
+}
+
+void SetDword(const std::string& profile, const char* section, const char* name, DWORD value)
+{
+    SetRaw(profile, section, name, REG_DWORD, &value, sizeof value);
+}
+
+long long GetDword(const std::string& profile, const char* section, const char* name)
+{
+    DWORD value = 0, size = sizeof value;
+    const std::string key = ProfileKey(profile, section);
+    return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) ? kMissing
+                                                                                                       : (int)value;
+}
+
+std::wstring ExeDir()
+{
+    wchar_t path[MAX_PATH] = L"";
+    const std::wstring exe(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return exe.substr(0, exe.rfind(L'\\'));
+}
+
+std::wstring ProgramPath() { return ExeDir() + L"\\Hopdeck.exe"; }
+
+Program::Program(const std::wstring& args, const std::wstring& exe, const wchar_t* desktop)
+{
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    si.lpDesktop = const_cast<wchar_t*>(desktop);
+    PROCESS_INFORMATION pi = {};
+    std::wstring cmd = L"\"" + exe + L"\" " + args;
+    CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    m_process = pi.hProcess;
+    m_pid = pi.dwProcessId;
+    CloseHandle(pi.hThread);
+}
+
+Program::~Program()
+{
+    HWND main = ExitCode() == STILL_ACTIVE ? MainWindow(false, 1000) : nullptr;
+    if (main) PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
+    if (!WaitExit()) TerminateProcess(m_process, 1);
+    CloseHandle(m_process);
+}
+
+HWND Program::MainWindow(bool withIcon, DWORD timeoutMs)
+{
+    HWND main = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND w : WindowsOf(m_pid, nullptr, L"HopdeckMainWnd", false))
+                if (!withIcon || TrayIconExists(w)) main = w;
+            return main != nullptr;
+        },
+        timeoutMs);
+    return main;
+}
+
+bool Program::WaitExit(DWORD timeoutMs)
+{
+    return PumpUntil([&] { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }, timeoutMs);
+}
+
+DWORD Program::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(m_process, &code);
+    return code;
+}
+
+}  // namespace driver

@@ -1,0 +1,61 @@
+// Drives Hopdeck.exe from outside, as a user and the desktop do: starts it,
+// finds its windows, answers its message boxes, sets its registry profile.
+// The screenshot tool and the program's end-to-end tests share it.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// Pumps this thread's messages until done() is true or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD ms);
+
+std::wstring Text(HWND wnd);
+// The (visible) top-level windows of a process with that title (any, for
+// null) and class; the first visible one, waited for.
+std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* title, const wchar_t* cls = L"#32770", bool visible = true);
+HWND FindWindowOf(DWORD pid, const wchar_t* title, const wchar_t* cls = L"#32770", DWORD timeoutMs = 5000);
+// Waits for a message box (by caption) of a process, answers it (OK unless
+// told otherwise; 0 leaves it up) and returns its text; L"<none>" if none came.
+std::wstring AnswerBox(DWORD pid, const wchar_t* caption, HWND* owner = nullptr, UINT answer = IDOK);
+bool TrayIconExists(HWND wnd);  // NIM_MODIFY succeeds exactly then
+
+// HKCU\software\VANTU\<profile>\<section>: a program's profile.
+constexpr long long kMissing = -999999;
+std::string ProfileKey(const std::string& profile, const char* section = nullptr);
+void DeleteProfile(const std::string& profile);
+void SetRaw(const std::string& profile, const char* section, const char* name, DWORD type, const void* data,
+            DWORD size);
+void SetDword(const std::string& profile, const char* section, const char* name, DWORD value);
+long long GetDword(const std::string& profile, const char* section, const char* name);  // kMissing if no DWORD
+
+// The folder of this program, and Hopdeck.exe in it.
+std::wstring ExeDir();
+std::wstring ProgramPath();
+
+// One started process of Hopdeck.exe (or a copy); the destructor ends it.
+class Program {
+public:
+    explicit Program(const std::wstring& args = L"", const std::wstring& exe = ProgramPath(),
+                     const wchar_t* desktop = nullptr);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    DWORD Pid() const { return m_pid; }
+    // The main window once start-up has finished (with its tray icon, unless not asked to).
+    HWND MainWindow(bool withIcon = true, DWORD timeoutMs = 10000);
+    HWND Window(const wchar_t* title, DWORD timeoutMs = 5000) { return FindWindowOf(m_pid, title, nullptr, timeoutMs); }
+    // A command of its tray menu, posted as the menu does.
+    void Command(UINT id) { PostMessageW(MainWindow(false), WM_COMMAND, id, 0); }
+    bool WaitExit(DWORD timeoutMs = 10000);
+    DWORD ExitCode() const;
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+};
+
+}  // namespace driver
