@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 namespace {
 
@@ -130,6 +131,36 @@ TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
     DestroyWindow(test::FindWindowOf(GetCurrentProcessId(), L""));
     EXPECT_FALSE(CImage::GdiplusRunning());
     EXPECT_TRUE(Show());
+}
+
+TEST(ImageHolder, KeepsTheDepthOfImagesWithoutAlphaAndAPalettesColours)
+{
+    // Bitmap files of 2 x 1 pixels, with a palette of two colours, and with
+    // 24-bit pixels: the holder keeps the depth GDI+ reports for each.
+    for (WORD bits : {8, 24}) {
+        const std::vector<BYTE> table = bits == 8 ? std::vector<BYTE>{30, 20, 10, 99, 60, 50, 40, 99} : std::vector<BYTE>{};
+        const std::vector<BYTE> pixels = bits == 8 ? std::vector<BYTE>{0, 1, 0, 0} : std::vector<BYTE>{30, 20, 10, 60, 50, 40, 0, 0};
+        const BITMAPFILEHEADER file = {0x4D42, 0, 0, 0, DWORD(sizeof file + sizeof(BITMAPINFOHEADER) + table.size())};
+        const BITMAPINFOHEADER info = {sizeof info, 2, 1, 1, bits, BI_RGB, 0, 0, 0, DWORD(table.size() / 4), 0};
+        std::vector<BYTE> bmp(reinterpret_cast<const BYTE*>(&file), reinterpret_cast<const BYTE*>(&file + 1));
+        bmp.insert(bmp.end(), reinterpret_cast<const BYTE*>(&info), reinterpret_cast<const BYTE*>(&info + 1));
+        bmp.insert(bmp.end(), table.begin(), table.end());
+        bmp.insert(bmp.end(), pixels.begin(), pixels.end());
+        IStream* stream = SHCreateMemStream(bmp.data(), (UINT)bmp.size());
+        CImage image;
+        image.Load(stream);
+        stream->Release();
+        ASSERT_EQ(image.GetBPP(), bits);
+        EXPECT_FALSE(image.HasAlpha());
+        RGBQUAD colour = {};
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, image.GetBitmap());
+        EXPECT_EQ(GetPixel(dc, 1, 0), RGB(40, 50, 60)) << bits;
+        if (bits == 8) GetDIBColorTable(dc, 1, 1, &colour);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        if (bits == 8) EXPECT_EQ(colour.rgbReserved, 0) << "the palette's own fourth byte is dropped";
+    }
 }
 
 TEST(ImageHolder, ResamplingWeighsColoursByTheirAlpha)
