@@ -35,14 +35,6 @@ public:
             m_key = nullptr;
         return m_key != nullptr;
     }
-    bool Create(HKEY parent, const wchar_t* name, REGSAM access)
-    {
-        Close();
-        if (RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &m_key, nullptr) !=
-            ERROR_SUCCESS)
-            m_key = nullptr;
-        return m_key != nullptr;
-    }
 
 private:
     HKEY m_key = nullptr;

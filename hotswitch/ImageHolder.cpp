@@ -243,39 +243,28 @@ bool CImage::GdiplusRunning()
 
 namespace {
 
-// Owners of GDI+ objects: each is disposed of when its scope ends, on every path.
-class GdipImage {
+// Owners of GDI+ objects: each is released when its scope ends, on every path.
+template <typename T, void (*Release)(T*)>
+class GdipOwner {
 public:
-    GdipImage() = default;
-    ~GdipImage()
+    GdipOwner() = default;
+    ~GdipOwner()
     {
-        if (m_p) gdip.GdipDisposeImage(m_p);
+        if (m_p) Release(m_p);
     }
-    GdipImage(const GdipImage&) = delete;
-    GdipImage& operator=(const GdipImage&) = delete;
-    GpBitmap** Receive() { return reinterpret_cast<GpBitmap**>(&m_p); }
-    GpImage* Get() const { return m_p; }
-    GpBitmap* Bitmap() const { return reinterpret_cast<GpBitmap*>(m_p); }
+    GdipOwner(const GdipOwner&) = delete;
+    GdipOwner& operator=(const GdipOwner&) = delete;
+    T** Receive() { return &m_p; }
+    T* Get() const { return m_p; }
+    GpImage* Image() const { return reinterpret_cast<GpImage*>(m_p); }
 
 private:
-    GpImage* m_p = nullptr;
+    T* m_p = nullptr;
 };
-
-class GdipGraphics {
-public:
-    GdipGraphics() = default;
-    ~GdipGraphics()
-    {
-        if (m_p) gdip.GdipDeleteGraphics(m_p);
-    }
-    GdipGraphics(const GdipGraphics&) = delete;
-    GdipGraphics& operator=(const GdipGraphics&) = delete;
-    GpGraphics** Receive() { return &m_p; }
-    GpGraphics* Get() const { return m_p; }
-
-private:
-    GpGraphics* m_p = nullptr;
-};
+void DisposeBitmap(GpBitmap* bitmap) { gdip.GdipDisposeImage(reinterpret_cast<GpImage*>(bitmap)); }
+void DeleteGraphics(GpGraphics* graphics) { gdip.GdipDeleteGraphics(graphics); }
+using GdipBitmap = GdipOwner<GpBitmap, DisposeBitmap>;
+using GdipGraphics = GdipOwner<GpGraphics, DeleteGraphics>;
 
 // A DIB section of the given depth with bottom-up rows; `bits` receives its pixels.
 HBITMAP CreateBottomUpDib(int width, int height, int bpp, void** bits)
@@ -317,14 +306,14 @@ HRESULT CImage::Load(IStream* stream)
     Destroy();
     if (!stream || !StartGdiplus()) return E_FAIL;
 
-    GdipImage source;
+    GdipBitmap source;
     if (gdip.GdipCreateBitmapFromStream(stream, source.Receive()) != kGdipOk || !source.Get()) return E_FAIL;
 
     INT format = 0;
     UINT width = 0, height = 0;
-    gdip.GdipGetImagePixelFormat(source.Get(), &format);
-    gdip.GdipGetImageWidth(source.Get(), &width);
-    gdip.GdipGetImageHeight(source.Get(), &height);
+    gdip.GdipGetImagePixelFormat(source.Image(), &format);
+    gdip.GdipGetImageWidth(source.Image(), &width);
+    gdip.GdipGetImageHeight(source.Image(), &height);
 
     // Formats that GDI draws directly keep their depth; anything else becomes
     // 32-bit, with straight alpha where the source has an alpha channel.
@@ -346,28 +335,28 @@ HRESULT CImage::Load(IStream* stream)
     if (!dib) return E_FAIL;
     Attach(dib, bits, (int)width, (int)height, bpp, alpha);
 
-    if (format & kPixelFormatIndexed) CopyPalette(source.Get(), dib);
+    if (format & kPixelFormatIndexed) CopyPalette(source.Image(), dib);
 
     if (target == format) {
         // Same layout on both sides: copy the rows, top row to top row.
         GpRect whole = {0, 0, (INT)width, (INT)height};
         GpBitmapData data = {};
-        if (gdip.GdipBitmapLockBits(source.Bitmap(), &whole, kImageLockModeRead, format, &data) == kGdipOk) {
+        if (gdip.GdipBitmapLockBits(source.Get(), &whole, kImageLockModeRead, format, &data) == kGdipOk) {
             const size_t rowBytes = ((size_t)width * bpp + 7) / 8;
             for (UINT y = 0; y < height; ++y)
                 std::memcpy(m_topRow + (ptrdiff_t)y * m_pitch,
                             static_cast<const BYTE*>(data.Scan0) + (ptrdiff_t)y * data.Stride, rowBytes);
-            gdip.GdipBitmapUnlockBits(source.Bitmap(), &data);
+            gdip.GdipBitmapUnlockBits(source.Get(), &data);
         }
     } else {
         // Let GDI+ convert: it draws the source into a bitmap laid over the DIB's own pixels.
-        GdipImage converted;
+        GdipBitmap converted;
         GdipGraphics graphics;
         if (gdip.GdipCreateBitmapFromScan0((INT)width, (INT)height, m_pitch, target, m_topRow, converted.Receive()) ==
                 kGdipOk &&
-            converted.Get() && gdip.GdipGetImageGraphicsContext(converted.Get(), graphics.Receive()) == kGdipOk &&
+            converted.Get() && gdip.GdipGetImageGraphicsContext(converted.Image(), graphics.Receive()) == kGdipOk &&
             graphics.Get())
-            gdip.GdipDrawImageI(graphics.Get(), source.Get(), 0, 0);
+            gdip.GdipDrawImageI(graphics.Get(), source.Image(), 0, 0);
     }
     return S_OK;
 }

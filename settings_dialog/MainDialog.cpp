@@ -199,7 +199,7 @@ void WriteRunEntry(bool autorun)
     // like its profile, so a renamed copy never touches another copy's entry.
     CStringW data = autorun ? RunCommandFor(ModulePathW()) : CStringW();
     CRegKey key;
-    if (!key.Create(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", KEY_SET_VALUE)) return;
+    if (!key.Create(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", KEY_SET_VALUE)) return;
     RegSetValueExW(key.Get(), CWinApp::Get()->AppNameW(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    (DWORD)((data.size() + 1) * sizeof(wchar_t)));
 }
