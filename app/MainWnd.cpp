@@ -67,7 +67,9 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_HOTSWITCH_CLOSED: m_hotSwitch = nullptr; break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
-    case WM_APPLY_HOTKEY: return lp && OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
+    // Its lParam points into the sender's memory: only this thread's own
+    // settings dialog may send it; from another thread or program it is ignored.
+    case WM_APPLY_HOTKEY: return !InSendMessage() && lp && OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
     default:
         if (msg == s_taskbarCreated && s_taskbarCreated) AddIcon();
         break;

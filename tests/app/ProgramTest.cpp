@@ -67,6 +67,7 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
     EXPECT_FALSE(test::HotKeyFree(0, VK_F7));
     test::Program second;
     EXPECT_TRUE(second.WaitExit()) << "a second start ends at once";
+    EXPECT_EQ(SendMessageW(main, WM_APPLY_HOTKEY, 0, 1), 0) << "another program's pointer is not followed";
     {
         test::ScrollLockWatcher keys;
         test::Program request(L"/switch");
