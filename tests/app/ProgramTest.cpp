@@ -79,7 +79,9 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
     nid.cbSize = NOTIFYICONDATAW_V3_SIZE;
     nid.hWnd = main;
     for (int i = 0; i < 10; ++i) {
-        if (i % 2) ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
+        if (i % 2) {
+            ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
+        }
         // Sent, so every window has handled it before the next round.
         SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_NORMAL, 5000,
                             nullptr);
@@ -194,7 +196,7 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
     const std::wstring name = L"HopdeckLogon" + std::to_wstring(GetTickCount());
     HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     HMODULE hookDll = LoadLibraryW((test::ExeDir() + L"\\notrayhook.dll").c_str());
-    auto veto = reinterpret_cast<HOOKPROC>(GetProcAddress(hookDll, "VetoTray"));
+    auto veto = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hookDll, "VetoTray")));
     ASSERT_TRUE(desktop && veto);
     std::thread([&] {
         SetThreadDesktop(desktop);
@@ -323,8 +325,9 @@ TEST_F(ProgramTest, ADllPlantedBesideItIsNeverLoaded)
 TEST_F(ProgramTest, TextsAreReadableInTheUsersLanguage)
 {
     const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
-    if (const char* expected = getenv("HOPDECK_EXPECT"))
+    if (const char* expected = getenv("HOPDECK_EXPECT")) {
         ASSERT_EQ(std::to_string(GetACP()) + (japanese ? "/ja" : "/en"), expected);
+    }
     test::Program usage(L"/?");
     EXPECT_EQ(test::AnswerBox(usage.Pid(), L"Hopdeck").substr(0, japanese ? 3 : 5), japanese ? L"使い方" : L"Usage");
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x67, MOD_CONTROL, VK_F10));

@@ -159,7 +159,7 @@ TEST(ImageHolder, KeepsTheDepthOfImagesWithoutAlphaAndAPalettesColours)
         if (bits == 8) GetDIBColorTable(dc, 1, 1, &colour);
         SelectObject(dc, old);
         DeleteDC(dc);
-        if (bits == 8) EXPECT_EQ(colour.rgbReserved, 0) << "the palette's own fourth byte is dropped";
+        EXPECT_EQ(colour.rgbReserved, 0) << "the palette's own fourth byte is dropped";
     }
 }
 
