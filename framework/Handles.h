@@ -27,11 +27,10 @@ public:
         return m_key != nullptr;
     }
     // Opens a key, creating it when it is missing.
-    bool Create(HKEY parent, const char* name, REGSAM access)
+    bool Create(HKEY parent, const char* name, REGSAM access, DWORD options = REG_OPTION_NON_VOLATILE)
     {
         Close();
-        if (RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &m_key, nullptr) !=
-            ERROR_SUCCESS)
+        if (RegCreateKeyExA(parent, name, 0, nullptr, options, access, nullptr, &m_key, nullptr) != ERROR_SUCCESS)
             m_key = nullptr;
         return m_key != nullptr;
     }
@@ -45,6 +44,7 @@ template <class T>
 class CComPtr {
 public:
     CComPtr() = default;
+    explicit CComPtr(T* p) : m_p(p) {}
     ~CComPtr()
     {
         if (m_p) m_p->Release();

@@ -2,6 +2,7 @@
 // process of its own, and for the conditions a real desktop makes.
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
+#include "framework/Handles.h"
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -274,14 +275,12 @@ TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
     for (const auto& kind : kinds) {
         SCOPED_TRACE(kind.type);
         test::DeleteProfile(kProfile);
-        if (!kind.data) {
-            // The profile exists but takes nothing below it: a volatile key has
-            // no lasting subkeys, so reads give defaults and writes fail.
-            HKEY key;
-            RegCreateKeyExA(HKEY_CURRENT_USER, test::ProfileKey(kProfile).c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
-            RegCloseKey(key);
-        }
+        // The profile exists but takes nothing below it: a volatile key has
+        // no lasting subkeys, so reads give defaults and writes fail.
+        CRegKey volatileProfile;
+        if (!kind.data)
+            volatileProfile.Create(HKEY_CURRENT_USER, test::ProfileKey(kProfile).c_str(), KEY_ALL_ACCESS,
+                                   REG_OPTION_VOLATILE);
         for (const OptionInfo& o : kOptions)  // all fourteen values
             if (kind.data) test::SetRaw(kProfile, "SETTING", o.name, kind.type, kind.data, kind.size);
         for (const char* name : {"LEFT", "TOP", "RIGHT", "BOTTOM"})

@@ -4,6 +4,7 @@
 #include "framework/WinApp.h"
 #include "hotswitch/HotSwitchDlg.h"
 #include "framework/Gdi.h"
+#include "framework/Handles.h"
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -146,10 +147,9 @@ TEST(ImageHolder, KeepsTheDepthOfImagesWithoutAlphaAndAPalettesColours)
         bmp.insert(bmp.end(), reinterpret_cast<const BYTE*>(&info), reinterpret_cast<const BYTE*>(&info + 1));
         bmp.insert(bmp.end(), table.begin(), table.end());
         bmp.insert(bmp.end(), pixels.begin(), pixels.end());
-        IStream* stream = SHCreateMemStream(bmp.data(), (UINT)bmp.size());
+        CComPtr<IStream> stream(SHCreateMemStream(bmp.data(), (UINT)bmp.size()));
         CImage image;
-        image.Load(stream);
-        stream->Release();
+        image.Load(stream.Get());
         ASSERT_EQ(image.GetBPP(), bits);
         EXPECT_FALSE(image.HasAlpha());
         RGBQUAD colour = {};

@@ -2,6 +2,7 @@
 // of cycles of both windows and of switches, and more than a thousand mutated
 // PNGs, leave GDI objects, USER objects, kernel handles and heap where they were.
 #include "core/Messages.h"
+#include "framework/Handles.h"
 #include "hotswitch/ImageHolder.h"
 #include "res/resource.h"
 #include "switching/SwitchSequence.h"
@@ -103,10 +104,9 @@ TEST(Soak, AThousandDamagedPngsLeaveTheHolderEmptyOrValid)
             default: png[33 + next(png.size() - 40)] = 0x7F;  // a chunk length that runs past the end
             }
             // A memory stream stays inside its bytes, whatever a damaged chunk length asks for.
-            IStream* stream = SHCreateMemStream(png.data(), (UINT)png.size());
+            CComPtr<IStream> stream(SHCreateMemStream(png.data(), (UINT)png.size()));
             CImage image;
-            image.Load(stream);
-            stream->Release();
+            image.Load(stream.Get());
             BITMAP bm = {};
             if (image.IsNull() && ++empty) return;
             ++decoded;
