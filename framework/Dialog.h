@@ -10,7 +10,6 @@ class CDialog;
 class CDataExchange {
 public:
     CDataExchange(CDialog* dlg, bool save) : m_dlg(dlg), m_save(save) {}
-    bool IsSaving() const { return m_save; }
 
     // Two-state check box bound to a flag. Loading first sets a value outside
     // 0..2 to 0, as a check box can show nothing else.

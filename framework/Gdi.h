@@ -69,13 +69,6 @@ public:
         Delete();
         m_bitmap = bitmap;
     }
-    // Gives up ownership without deleting.
-    HBITMAP Detach()
-    {
-        HBITMAP bitmap = m_bitmap;
-        m_bitmap = nullptr;
-        return bitmap;
-    }
     void Delete()
     {
         if (m_bitmap) DeleteObject(m_bitmap);

@@ -32,12 +32,6 @@ public:
 
     CStringT& operator+=(const Ch* s) { return Append(s, Length(s)); }
     CStringT& operator+=(const CStringT& s) { return Append(s.c_str(), s.m_len); }
-    CStringT operator+(const Ch* s) const { return CStringT(*this) += s; }
-    bool operator==(const Ch* s) const
-    {
-        return Length(s) == m_len && std::memcmp(c_str(), s, m_len * sizeof(Ch)) == 0;
-    }
-    bool operator!=(const Ch* s) const { return !(*this == s); }
     int Find(Ch c) const
     {
         for (int i = 0; i < m_len; ++i)

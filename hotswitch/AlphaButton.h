@@ -50,7 +50,6 @@ public:
     // What the button paints from, for checks from outside.
     const CImage& Image() const { return m_image; }
     HBITMAP Background() const { return m_background.Get(); }
-    int FrameHeight() const { return m_frameHeight; }
 
 protected:
     void PaintButton(DRAWITEMSTRUCT* dis) override;
