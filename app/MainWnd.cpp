@@ -35,6 +35,18 @@ HWND WindowOf(T* pointer)
     return pointer && CInstanceSlot<T>::Current() == pointer ? pointer->GetSafeHwnd() : nullptr;
 }
 
+// The edited hot key as WM_APPLY_HOTKEY carries it: the row and the MOD_ flags.
+HotKey HotKeyFromMessage(WPARAM row, LPARAM mods)
+{
+    HotKey key;
+    key.index = FunctionKeyRow((int)row);
+    key.alt = (mods & MOD_ALT) != 0;
+    key.control = (mods & MOD_CONTROL) != 0;
+    key.shift = (mods & MOD_SHIFT) != 0;
+    key.win = (mods & MOD_WIN) != 0;
+    return key;
+}
+
 }  // namespace
 
 CMainWnd::CMainWnd() : m_icon(LoadTrayIcon()) {}
@@ -67,9 +79,7 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_HOTSWITCH_CLOSED: m_hotSwitch = nullptr; break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
-    // Its lParam points into the sender's memory: only this thread's own
-    // settings dialog may send it; from another thread or program it is ignored.
-    case WM_APPLY_HOTKEY: return !InSendMessage() && lp && OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
+    case WM_APPLY_HOTKEY: return OnApplyHotKey(HotKeyFromMessage(wp, lp));
     default:
         if (msg == s_taskbarCreated && s_taskbarCreated) AddIcon();
         break;

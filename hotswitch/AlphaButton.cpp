@@ -129,7 +129,9 @@ LRESULT CAlphaButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_KILLFOCUS:
         m_focus = false;
         Invalidate();
-        return 0;
+        // The control still lets go: a button that loses the focus while Space
+        // holds it down would otherwise stay pressed and keep the mouse captured.
+        break;
     }
     return CButton::WindowProc(msg, wp, lp);
 }

@@ -119,7 +119,7 @@ void CMainDialog::OnClickedOk()
     // own, or keeps its own when the edited one is taken elsewhere.
     HWND main = GetParent(m_hWnd);
     const HotKey edited = HotKeyOf(m_settings);
-    if (!SendMessageW(main, WM_APPLY_HOTKEY, 0, reinterpret_cast<LPARAM>(&edited))) {
+    if (!SendMessageW(main, WM_APPLY_HOTKEY, edited.index, HotKeyModifiers(edited))) {
         // The box runs a message loop: an exit, or a close from outside, may
         // destroy this dialog, and delete this object, before it returns.
         CWndWatch self(this);

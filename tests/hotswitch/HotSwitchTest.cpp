@@ -120,6 +120,12 @@ TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
         SendMessageW(button, msg, msg == WM_KEYUP ? VK_SPACE : 0, 0xC0390001);
         EXPECT_TRUE(keys.Saw(1)) << msg;
     }
+    // Space held while the focus goes elsewhere: the button lets go.
+    SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    SetFocus(nullptr);
+    EXPECT_FALSE(SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED);
+    EXPECT_NE(GetCapture(), button);
+    SetFocus(button);
     SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(IsWindowVisible(w));
     MSG esc = {button, WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
