@@ -145,8 +145,11 @@ TEST(ImageHolder, KeepsTheDepthOfImagesWithoutAlphaAndAPalettesColours)
     // Bitmap files of 2 x 1 pixels, with a palette of two colours, and with
     // 24-bit pixels: the holder keeps the depth GDI+ reports for each.
     for (WORD bits : {8, 24}) {
-        const std::vector<BYTE> table = bits == 8 ? std::vector<BYTE>{30, 20, 10, 99, 60, 50, 40, 99} : std::vector<BYTE>{};
-        const std::vector<BYTE> pixels = bits == 8 ? std::vector<BYTE>{0, 1, 0, 0} : std::vector<BYTE>{30, 20, 10, 60, 50, 40, 0, 0};
+        std::vector<BYTE> table = {30, 20, 10, 99, 60, 50, 40, 99}, pixels = {0, 1, 0, 0};  // palette, indices
+        if (bits == 24) {
+            table.clear();
+            pixels = {30, 20, 10, 60, 50, 40, 0, 0};  // blue, green, red; rows padded to 4 bytes
+        }
         const BITMAPFILEHEADER file = {0x4D42, 0, 0, 0, DWORD(sizeof file + sizeof(BITMAPINFOHEADER) + table.size())};
         const BITMAPINFOHEADER info = {sizeof info, 2, 1, 1, bits, BI_RGB, 0, 0, 0, DWORD(table.size() / 4), 0};
         std::vector<BYTE> bmp(reinterpret_cast<const BYTE*>(&file), reinterpret_cast<const BYTE*>(&file + 1));
@@ -158,13 +161,11 @@ TEST(ImageHolder, KeepsTheDepthOfImagesWithoutAlphaAndAPalettesColours)
         image.Load(stream.Get());
         ASSERT_EQ(image.GetBPP(), bits);
         EXPECT_FALSE(image.HasAlpha());
+        CMemoryDC dc(nullptr);
+        CSelectObject selected(dc.Get(), image.GetBitmap());
+        EXPECT_EQ(GetPixel(dc.Get(), 1, 0), RGB(40, 50, 60)) << bits;
         RGBQUAD colour = {};
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, image.GetBitmap());
-        EXPECT_EQ(GetPixel(dc, 1, 0), RGB(40, 50, 60)) << bits;
-        if (bits == 8) GetDIBColorTable(dc, 1, 1, &colour);
-        SelectObject(dc, old);
-        DeleteDC(dc);
+        if (bits == 8) GetDIBColorTable(dc.Get(), 1, 1, &colour);
         EXPECT_EQ(colour.rgbReserved, 0) << "the palette's own fourth byte is dropped";
     }
 }
@@ -222,7 +223,8 @@ TEST_F(HotSwitchTest, TheBallShowsEachStatesFrameBlendedOverWhatLayBeneath)
         const BYTE* p = frame(kFrameNormal, x, size / 2);
         const COLORREF under = GetPixel(mem.Get(), x, size / 2);
         auto mix = [&](int c, int b) { return (c * p[3] + b * (255 - p[3])) / 255; };
-        const COLORREF expected = RGB(mix(p[2], GetRValue(under)), mix(p[1], GetGValue(under)), mix(p[0], GetBValue(under)));
+        const COLORREF expected =
+            RGB(mix(p[2], GetRValue(under)), mix(p[1], GetGValue(under)), mix(p[0], GetBValue(under)));
         ASSERT_EQ(shown(x, size / 2), expected) << "x " << x << ", alpha " << (int)p[3];
     }
 }
