@@ -36,12 +36,12 @@ protected:
         EXPECT_TRUE(CopyFileW(test::ProgramPath().c_str(), copies.back().c_str(), FALSE));
         return copies.back();
     }
-    // Opens the settings and presses OK on Ctrl+F10, which the test holds itself.
+    // Opens the settings and presses OK on Ctrl+F11, which the test holds itself.
     static HWND TakenHotKeyOk(test::Program& hopdeck, const wchar_t* title = kSettingsTitle)
     {
         hopdeck.Command(ID_SETTINGS);
         HWND dlg = hopdeck.Window(title);
-        SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, 10, 0);
+        SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, 11, 0);
         test::Click(dlg, IDC_CONTROL);
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
         return dlg;
@@ -238,7 +238,7 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
 // must not be touched after it returns.
 TEST_F(ProgramTest, ClosedUnderItsOwnMessageBoxOrMenuItEndsCleanly)
 {
-    ASSERT_TRUE(RegisterHotKey(nullptr, 0x66, MOD_CONTROL, VK_F10));
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x66, MOD_CONTROL, VK_F11));
     // A copy with a damaged button image: its hot switch says so in a box.
     const std::wstring damaged = Copy(L"HopdeckDamaged");
     HANDLE update = BeginUpdateResourceW(damaged.c_str(), FALSE);
@@ -334,7 +334,7 @@ TEST_F(ProgramTest, TextsAreReadableInTheUsersLanguage)
     }
     test::Program usage(L"/?");
     EXPECT_EQ(test::AnswerBox(usage.Pid(), L"Hopdeck").substr(0, japanese ? 3 : 5), japanese ? L"使い方" : L"Usage");
-    ASSERT_TRUE(RegisterHotKey(nullptr, 0x67, MOD_CONTROL, VK_F10));
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x67, MOD_CONTROL, VK_F11));
     test::Program hopdeck;
     ASSERT_TRUE(hopdeck.MainWindow());
     HWND dlg = TakenHotKeyOk(hopdeck, japanese ? kSettingsTitle : L"Settings / Hot Key");
