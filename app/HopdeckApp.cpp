@@ -37,11 +37,10 @@ HWND FindRunningInstance(const wchar_t* appName)
     return nullptr;
 }
 
-// Hands a menu command to the running instance: posted, as if chosen from its
-// tray menu. False when no instance of this name runs.
-bool PostToRunningInstance(const wchar_t* appName, UINT command)
+// Hands a menu command to the running instance's main window: posted, as if
+// chosen from its tray menu. False when there is no such window.
+bool PostToRunningInstance(HWND running, UINT command)
 {
-    HWND running = FindRunningInstance(appName);
     if (!running) return false;
     // The instance may bring a window of its own to the foreground (the settings).
     DWORD pid = 0;
@@ -67,8 +66,8 @@ bool CHopdeckApp::InitInstance()
     if (command == Command::Switch || command == Command::Exit) {
         // A request to the running instance; this process never stays.
         HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, AppName());
-        const bool sent =
-            mutex && PostToRunningInstance(AppNameW(), command == Command::Switch ? ID_SWITCH_PC : ID_EXIT);
+        const UINT id = command == Command::Switch ? ID_SWITCH_PC : ID_EXIT;
+        const bool sent = mutex && PostToRunningInstance(FindRunningInstance(AppNameW()), id);
         if (mutex) CloseHandle(mutex);
         // With none running, the switch is made here and now, without an icon
         // or a hot key; an exit has nothing to end.
@@ -81,7 +80,7 @@ bool CHopdeckApp::InitInstance()
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (HWND running = FindRunningInstance(AppNameW())) {
             SetForegroundWindow(running);
-            if (command == Command::Settings) PostToRunningInstance(AppNameW(), ID_SETTINGS);
+            if (command == Command::Settings) PostToRunningInstance(running, ID_SETTINGS);
         }
         return false;
     }

@@ -35,18 +35,6 @@ HWND WindowOf(T* pointer)
     return pointer && CInstanceSlot<T>::Current() == pointer ? pointer->GetSafeHwnd() : nullptr;
 }
 
-// The edited hot key as WM_APPLY_HOTKEY carries it: the row and the MOD_ flags.
-HotKey HotKeyFromMessage(WPARAM row, LPARAM mods)
-{
-    HotKey key;
-    key.index = FunctionKeyRow((int)row);
-    key.alt = (mods & MOD_ALT) != 0;
-    key.control = (mods & MOD_CONTROL) != 0;
-    key.shift = (mods & MOD_SHIFT) != 0;
-    key.win = (mods & MOD_WIN) != 0;
-    return key;
-}
-
 }  // namespace
 
 CMainWnd::CMainWnd() : m_icon(LoadTrayIcon()) {}
@@ -79,7 +67,7 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_HOTSWITCH_CLOSED: m_hotSwitch = nullptr; break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
-    case WM_APPLY_HOTKEY: return OnApplyHotKey(HotKeyFromMessage(wp, lp));
+    case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
     default:
         if (msg == s_taskbarCreated && s_taskbarCreated) AddIcon();
         break;

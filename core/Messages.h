@@ -9,6 +9,6 @@
 #define WM_SHOW_HOTSWITCH    (WM_USER + 4)  // create and show the hot switch if it is not shown
 #define WM_HIDE_HOTSWITCH    (WM_USER + 5)  // sent: close the hot switch if it is shown
 // Sent by the settings dialog's OK: the main window, which owns hot-key id 1,
-// puts the edited hot key (wParam: the function-key row, lParam: the MOD_
-// flags) in place of its own. Returns TRUE when the edit is accepted.
+// puts the edited hot key (lParam: the dialog's HotKey, so only ever sent from
+// this thread) in place of its own. Returns TRUE when the edit is accepted.
 #define WM_APPLY_HOTKEY      (WM_USER + 6)

@@ -119,7 +119,7 @@ void CMainDialog::OnClickedOk()
     // own, or keeps its own when the edited one is taken elsewhere.
     HWND main = GetParent(m_hWnd);
     const HotKey edited = HotKeyOf(m_settings);
-    if (!SendMessageW(main, WM_APPLY_HOTKEY, edited.index, HotKeyModifiers(edited))) {
+    if (!SendMessageW(main, WM_APPLY_HOTKEY, 0, reinterpret_cast<LPARAM>(&edited))) {
         // The box runs a message loop: an exit, or a close from outside, may
         // destroy this dialog, and delete this object, before it returns.
         CWndWatch self(this);
@@ -177,10 +177,8 @@ bool IsWindows52OnAmd64()
     GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version));
 #pragma GCC diagnostic pop
     if (version.dwMajorVersion != 5 || version.dwMinorVersion != 2) return false;
-    using NativeInfoFn = void(WINAPI*)(SYSTEM_INFO*);
-    auto native = reinterpret_cast<NativeInfoFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo")));
-    if (!native) return false;
+    void(WINAPI * native)(SYSTEM_INFO*) = nullptr;
+    if (!GetProc(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo", native)) return false;
     SYSTEM_INFO info = {};
     native(&info);
     return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
