@@ -70,8 +70,10 @@ bool CHopdeckApp::InitInstance()
         const bool sent = mutex && PostToRunningInstance(FindRunningInstance(AppNameW()), id);
         if (mutex) CloseHandle(mutex);
         // With none running, the switch is made here and now, without an icon
-        // or a hot key; an exit has nothing to end.
-        if (!sent && command == Command::Switch) RunSwitchSequence();
+        // or a hot key, and refused key presses end in exit code 2 (a script
+        // or a mouse button's software can act on it; nobody sees a box);
+        // an exit has nothing to end.
+        if (!sent && command == Command::Switch && !SwitchPc()) m_exitCode = 2;
         return false;
     }
 

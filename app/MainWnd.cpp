@@ -35,6 +35,8 @@ HWND WindowOf(T* pointer)
     return pointer && CInstanceSlot<T>::Current() == pointer ? pointer->GetSafeHwnd() : nullptr;
 }
 
+HWND HotSwitchWindow() { return WindowOf(CInstanceSlot<CHotSwitchDlg>::Current()); }
+
 }  // namespace
 
 CMainWnd::CMainWnd() : m_icon(LoadTrayIcon()) {}
@@ -61,10 +63,9 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_DESTROY: OnDestroy(); break;
     case WM_COMMAND: OnCommand(LOWORD(wp)); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wp); break;
-    case WM_HOTKEY: SwitchPc(); break;
+    case WM_HOTKEY: Switch(); break;
     case WM_TRAYICON: OnTrayIcon(lp); break;
     case WM_SETTINGS_CLOSED: m_settings = nullptr; break;
-    case WM_HOTSWITCH_CLOSED: m_hotSwitch = nullptr; break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -79,7 +80,14 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 void CMainWnd::OnCreate()
 {
     s_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    RegisterHotKeyFor(m_hWnd, StoredHotKey());
+    // A key another program holds would silently do nothing: the user is told
+    // once, when the icon is there to tell it.
+    const HotKey stored = StoredHotKey();
+    if (!RegisterHotKeyFor(m_hWnd, stored)) {
+        wchar_t text[1024];
+        wsprintfW(text, LoadResString(IDS_HOTKEY_IN_USE).c_str(), HotKeyText(stored).c_str());
+        Tell(text);
+    }
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
 }
 
@@ -91,7 +99,11 @@ void CMainWnd::OnDestroy()
 
 bool CMainWnd::AddIcon()
 {
-    if (AddTrayIcon(m_hWnd, m_icon) != TrayAdd::Failed) return true;
+    switch (AddTrayIcon(m_hWnd, m_icon)) {
+    case TrayAdd::Added: ShowNotice(); return true;
+    case TrayAdd::NoShellYet: return true;
+    case TrayAdd::Failed: break;
+    }
     CWndWatch self(this);
     CWinApp::Get()->AppMessageBox(IDS_TRAY_ADD_FAILED, MB_OK | MB_ICONEXCLAMATION);
     if (self) SendMessageW(m_hWnd, WM_CLOSE, 0, 0);
@@ -101,7 +113,7 @@ bool CMainWnd::AddIcon()
 void CMainWnd::OnCommand(UINT id)
 {
     switch (id) {
-    case ID_SWITCH_PC: SwitchPc(); break;
+    case ID_SWITCH_PC: Switch(); break;
     case ID_SETTINGS: OpenSettings(); break;
     case ID_EXIT: Exit(); break;
     }
@@ -111,13 +123,13 @@ void CMainWnd::OnPowerBroadcast(WPARAM event)
 {
     // The sequence runs before the system goes to sleep, so the KVM switch hands
     // the keyboard and screen to the other PC.
-    if ((event == PBT_APMSUSPEND || event == PBT_APMSTANDBY) && ReadOption(Option::SLEEPACTION)) SwitchPc();
+    if ((event == PBT_APMSUSPEND || event == PBT_APMSTANDBY) && ReadOption(Option::SLEEPACTION)) Switch();
 }
 
 void CMainWnd::OnTrayIcon(LPARAM mouseMsg)
 {
     switch (OnTrayCallback(m_hWnd, mouseMsg)) {
-    case TrayRequest::Switch: SwitchPc(); break;
+    case TrayRequest::Switch: Switch(); break;
     case TrayRequest::OpenSettings: OpenSettings(); break;
     case TrayRequest::None: break;
     }
@@ -136,21 +148,35 @@ bool CMainWnd::OnApplyHotKey(const HotKey& edited)
 
 void CMainWnd::OnShowHotSwitch()
 {
-    if (m_hotSwitch) return;
-    CWndWatch self(this);
-    CHotSwitchDlg* hotSwitch = CHotSwitchDlg::GetInstance();
-    m_hotSwitch = hotSwitch;
+    // The instance slot alone tells whether there is a hot switch: it empties
+    // the moment the window goes, while the window's closed notice is only
+    // queued, and may arrive after a new hot switch has been made.
+    if (CInstanceSlot<CHotSwitchDlg>::Current()) return;
     // OpenWindow may show a message box; on failure it released the object.
-    if (hotSwitch && !hotSwitch->OpenWindow() && self) m_hotSwitch = nullptr;
+    if (CHotSwitchDlg* hotSwitch = CHotSwitchDlg::GetInstance()) hotSwitch->OpenWindow();
 }
 
 void CMainWnd::OnHideHotSwitch()
 {
-    if (!m_hotSwitch) return;
-    // Sent, so the window has gone (and posted its closed notice) before the
-    // caller goes on to post a new show request.
-    if (HWND window = WindowOf(m_hotSwitch)) SendMessageW(window, WM_CLOSE, 0, 0);
-    m_hotSwitch = nullptr;
+    if (HWND window = HotSwitchWindow()) SendMessageW(window, WM_CLOSE, 0, 0);
+}
+
+void CMainWnd::Switch()
+{
+    if (!SwitchPc()) Tell(LoadResString(IDS_SWITCH_REFUSED));
+}
+
+void CMainWnd::Tell(const CStringW& text)
+{
+    m_notice = text;
+    ShowNotice();
+}
+
+void CMainWnd::ShowNotice()
+{
+    // Without an icon (no notification area yet) it waits for the icon.
+    if (!m_notice.empty() && ShowTrayBalloon(m_hWnd, CWinApp::Get()->AppNameW(), m_notice.c_str()))
+        m_notice = CStringW();
 }
 
 void CMainWnd::OpenSettings()
@@ -171,6 +197,6 @@ void CMainWnd::Exit()
     // Queued in this order, so both optional windows close before the main
     // window handles its own WM_CLOSE.
     if (HWND window = WindowOf(m_settings)) PostMessageW(window, WM_CLOSE, 0, 0);
-    if (HWND window = WindowOf(m_hotSwitch)) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (HWND window = HotSwitchWindow()) PostMessageW(window, WM_CLOSE, 0, 0);
     PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
 }

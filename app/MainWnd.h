@@ -2,6 +2,7 @@
 // suspend, the tray icon and its menu) and owns the two optional windows, the
 // tray icon and hot-key id 1.
 #pragma once
+#include "framework/String.h"
 #include "framework/Wnd.h"
 
 class CMainDialog;
@@ -33,9 +34,14 @@ private:
     // the window (false: the object is gone).
     bool AddIcon();
     void OpenSettings();
+    // Switches, and tells the user when Windows refused the key presses.
+    void Switch();
+    // A notice as a balloon from the icon; kept until there is an icon to show it.
+    void Tell(const CStringW& text);
+    void ShowNotice();
     void Exit();
 
     HICON m_icon;
     CMainDialog* m_settings = nullptr;
-    CHotSwitchDlg* m_hotSwitch = nullptr;
+    CStringW m_notice;
 };

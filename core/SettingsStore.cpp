@@ -9,6 +9,9 @@ const char kPosition[] = "POSITION";
 const OptionInfo kOptions[Option::Count] = {
     {"AUTORUN", 1, 1}, {"HOTSWITCH", 0, 0}, {"TOPMOST", 1, 0}, {"SLEEPACTION", 0, 0}, {"TASKTRAYACTION", 0, 0},
     {"CONTROL", 0, 0}, {"SHIFT", 0, 0},     {"ALT", 0, 0},     {"WIN", 0, 0},         {"VIRTUALINDEX", 0, 0},
+    // 400 ms keeps the whole sequence within the two seconds Windows gives a
+    // program before it goes to sleep, which the switch on suspend needs.
+    {"SWITCHKEY", 0, 0, 0, 2}, {"SWITCHDELAY", 200, 200, 50, 400},
 };
 
 SettingsStore& AppSettings()
@@ -62,7 +65,18 @@ bool SettingsStore::WriteInt(const char* section, const char* entry, int value) 
            ERROR_SUCCESS;
 }
 
-int ReadOption(Option::Id id) { return AppSettings().ReadInt(kSetting, kOptions[id].name, kOptions[id].acted); }
+namespace {
+
+int ReadOptionOr(int id, int defaultValue)
+{
+    const OptionInfo& o = kOptions[id];
+    const int value = AppSettings().ReadInt(kSetting, o.name, defaultValue);
+    return value < o.low || value > o.high ? defaultValue : value;
+}
+
+}  // namespace
+
+int ReadOption(Option::Id id) { return ReadOptionOr(id, kOptions[id].acted); }
 
 Settings DefaultSettings()
 {
@@ -75,7 +89,7 @@ Settings ReadSettings()
 {
     Settings s;
     for (int i = 0; i < Option::Count; ++i)
-        s.value[i] = AppSettings().ReadInt(kSetting, kOptions[i].name, kOptions[i].shown);
+        s.value[i] = ReadOptionOr(i, kOptions[i].shown);
     return s;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 #include "framework/String.h"
 #include <windows.h>
+#include <climits>
 
 class SettingsStore {
 public:
@@ -32,10 +33,15 @@ SettingsStore& AppSettings();
 // Registry key word of the program's profile.
 constexpr char kRegistryKeyWord[] = "VANTU";
 
-// The ten options of the SETTING section, in the order the settings dialog
-// reads and writes them.
+// The options of the SETTING section, in the order the settings dialog reads
+// and writes them. SWITCHKEY is the lock key the KVM switch listens for (0
+// Scroll Lock, 1 Num Lock, 2 Caps Lock), SWITCHDELAY the pause in milliseconds
+// before each of its four key events.
 namespace Option {
-enum Id { AUTORUN, HOTSWITCH, TOPMOST, SLEEPACTION, TASKTRAYACTION, CONTROL, SHIFT, ALT, WIN, VIRTUALINDEX, Count };
+enum Id {
+    AUTORUN, HOTSWITCH, TOPMOST, SLEEPACTION, TASKTRAYACTION, CONTROL, SHIFT, ALT, WIN, VIRTUALINDEX,
+    SWITCHKEY, SWITCHDELAY, Count
+};
 }
 
 struct OptionInfo {
@@ -47,6 +53,10 @@ struct OptionInfo {
     // hot switch opened on a hand-edited profile is not kept in front, while
     // the dialog offers "always in front" as its suggestion.
     int acted;
+    // The values that count; any other reads as the default. The older options
+    // take every value and leave odd ones to the code that uses them.
+    int low = INT_MIN;
+    int high = INT_MAX;
 };
 extern const OptionInfo kOptions[Option::Count];
 
@@ -61,9 +71,9 @@ struct Settings {
 };
 // Every option as the dialog shows it when nothing is stored.
 Settings DefaultSettings();
-// The ten stored options (each missing one at its `shown` default), read in order.
+// The stored options (each missing or odd one at its `shown` default), read in order.
 Settings ReadSettings();
-// Stores all ten, in order.
+// Stores them all, in order.
 void WriteSettings(const Settings& settings);
 
 // The hot switch's outer rectangle (POSITION), each missing value taken from

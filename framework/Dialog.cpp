@@ -21,6 +21,20 @@ void CDataExchange::ListIndex(int id, int& value)
     else SendMessageA(Item(id), CB_SETCURSEL, (WPARAM)value, 0);
 }
 
+void CDataExchange::ListData(int id, int& value)
+{
+    HWND list = Item(id);
+    const int selected = (int)SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (m_save) {
+        if (selected >= 0) value = (int)SendMessageW(list, CB_GETITEMDATA, selected, 0);
+        return;
+    }
+    const int count = (int)SendMessageW(list, CB_GETCOUNT, 0, 0);
+    int entry = 0;
+    while (entry < count && (int)SendMessageW(list, CB_GETITEMDATA, entry, 0) != value) ++entry;
+    SendMessageW(list, CB_SETCURSEL, entry < count ? entry : -1, 0);
+}
+
 void CDataExchange::Control(int id, CWnd& control)
 {
     if (!control.GetSafeHwnd()) control.SubclassWindow(Item(id));

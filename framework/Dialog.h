@@ -16,6 +16,10 @@ public:
     void Check(int id, int& value);
     // Drop-down list bound to a list position; -1 when nothing is selected.
     void ListIndex(int id, int& value);
+    // Drop-down list bound to the item data of its entries: loading selects the
+    // entry that holds the value (none when no entry does); saving keeps the
+    // value when nothing is selected.
+    void ListData(int id, int& value);
     // Binds a template control to a control object (once; later passes leave it).
     void Control(int id, CWnd& control);
 

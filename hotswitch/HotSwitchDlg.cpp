@@ -3,7 +3,6 @@
 #include "core/SettingsStore.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
-#include "switching/SwitchSequence.h"
 
 RECT ChooseHotSwitchRect(const RECT& stored, const RECT& defaultRect, bool (*onSomeMonitor)(const RECT&))
 {
@@ -83,7 +82,8 @@ LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_COMMAND:
         if (LOWORD(wp) == IDC_SWITCH_BUTTON && HIWORD(wp) == BN_CLICKED) {
-            SwitchPc();
+            // The main window switches, and tells the user when Windows refuses.
+            SendMessageW(GetParent(m_hWnd), WM_COMMAND, ID_SWITCH_PC, 0);
             return 0;
         }
         break;
@@ -94,11 +94,8 @@ LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_DESTROY:
         // However the window goes (closed, or destroyed along with its owner),
-        // the main window is told, so it never keeps a pointer to a deleted
-        // object. During a close sent by the main window this notice is queued
-        // ahead of anything the main window posts afterwards: a show request
-        // that follows a hide must not find its new pointer cleared.
-        PostMessageW(GetParent(m_hWnd), WM_HOTSWITCH_CLOSED, 0, 0);
+        // the main window is told which window went.
+        PostMessageW(GetParent(m_hWnd), WM_HOTSWITCH_CLOSED, (WPARAM)m_hWnd, 0);
         break;
     }
     return CDialog::WindowProc(msg, wp, lp);

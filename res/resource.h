@@ -16,6 +16,9 @@
 #define IDS_IMAGE_LOAD_FAILED           108
 #define IDS_HOTKEY_TAKEN                110
 #define IDS_USAGE                       111
+#define IDS_SWITCH_REFUSED              112
+#define IDS_HOTKEY_IN_USE               113  // %s: the hot key, as the settings dialog shows it
+#define IDS_SWITCH_KEY_FIRST            120  // the lock keys' names, in SWITCHKEY order
 
 // Settings dialog controls
 #define IDC_AUTORUN                     1000
@@ -30,6 +33,8 @@
 #define IDC_WIN                         1009
 #define IDC_REGISTERED_KEY              1010
 #define IDC_TOPMOST                     1011
+#define IDC_SWITCH_KEY                  1012
+#define IDC_SWITCH_DELAY                1013
 
 // Hot switch controls
 #define IDC_SWITCH_BUTTON               1011

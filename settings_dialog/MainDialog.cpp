@@ -4,6 +4,7 @@
 #include "framework/System.h"
 #include "framework/WinApp.h"
 #include "switching/HotKey.h"
+#include "switching/SwitchSequence.h"
 
 namespace {
 using Slot = CInstanceSlot<CMainDialog>;
@@ -32,6 +33,8 @@ void CMainDialog::ExchangeData(CDataExchange& dx)
     dx.Check(IDC_ALT, m_settings[Option::ALT]);
     dx.Check(IDC_WIN, m_settings[Option::WIN]);
     dx.ListIndex(IDC_FUNCTION_KEY, m_settings[Option::VIRTUALINDEX]);
+    dx.ListIndex(IDC_SWITCH_KEY, m_settings[Option::SWITCHKEY]);
+    dx.ListData(IDC_SWITCH_DELAY, m_settings[Option::SWITCHDELAY]);
     dx.Control(IDC_FUNCTION_KEY, m_functionKey);
     dx.Control(IDC_REGISTERED_KEY, m_registeredKey);
     dx.Control(IDC_SHOW_HOTSWITCH, m_showHotSwitch);
@@ -49,14 +52,41 @@ bool CMainDialog::InitialiseDialog()
     for (int row = 0; row < kFunctionKeyCount; ++row)
         SendMessageA(m_functionKey.GetSafeHwnd(), CB_INSERTSTRING, row, (LPARAM)FunctionKeyTable[row].name);
 
+    FillSwitchLists();
+
     // The hot key as stored when the dialog opened; edits do not change this text.
-    SetWindowTextA(m_registeredKey.GetSafeHwnd(), HotKeyText(HotKeyOf(m_settings)).c_str());
+    SetWindowTextW(m_registeredKey.GetSafeHwnd(), HotKeyText(HotKeyOf(m_settings)).c_str());
 
     EnableWindow(m_topmost.GetSafeHwnd(), m_settings[Option::HOTSWITCH] != 0);
     if (IsWindows52OnAmd64()) EnableWindow(m_sleepAction.GetSafeHwnd(), FALSE);
 
     UpdateData(false);
     return true;
+}
+
+void CMainDialog::FillSwitchLists()
+{
+    // The lock keys in SWITCHKEY order, so list position and value are one number.
+    HWND keys = GetDlgItem(m_hWnd, IDC_SWITCH_KEY);
+    for (int key = 0; key < kSwitchKeyCount; ++key)
+        SendMessageW(keys, CB_ADDSTRING, 0, (LPARAM)LoadResString(IDS_SWITCH_KEY_FIRST + key).c_str());
+
+    // The paces, each entry holding its milliseconds; a stored pace that is not
+    // one of them (set by hand) gets an entry of its own, in order.
+    static const int kPaces[] = {50, 100, 150, 200, 300, 400};
+    HWND paces = GetDlgItem(m_hWnd, IDC_SWITCH_DELAY);
+    auto add = [paces](int ms) {
+        wchar_t text[16];
+        wsprintfW(text, L"%d ms", ms);
+        SendMessageW(paces, CB_SETITEMDATA, SendMessageW(paces, CB_ADDSTRING, 0, (LPARAM)text), ms);
+    };
+    const int stored = m_settings[Option::SWITCHDELAY];
+    bool placed = false;
+    for (int ms : kPaces) {
+        if (!placed && stored < ms) add(stored);
+        placed = placed || stored <= ms;
+        add(ms);
+    }
 }
 
 LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)

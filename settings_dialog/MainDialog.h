@@ -1,4 +1,4 @@
-// CMainDialog: the modeless settings dialog. It shows the ten options and the
+// CMainDialog: the modeless settings dialog. It shows the options and the
 // stored hot key; OK applies them (hot key, registry, Run entry, hot switch),
 // Cancel, Esc, the close box and program exit discard them.
 #pragma once
@@ -34,6 +34,8 @@ private:
     void OnCloseRequest();
     void Close();
     void ApplyTopmostRule();
+    // Fills the lock-key and pace lists.
+    void FillSwitchLists();
     // Puts the stored hot key back into the record and the controls.
     void ReloadStoredHotKey();
 

@@ -18,15 +18,20 @@ UINT HotKeyModifiers(const HotKey& key)
 
 UINT HotKeyVirtualKey(const HotKey& key) { return FunctionKeyTable[FunctionKeyRow(key.index)].vk; }
 
-CString HotKeyText(const HotKey& key)
+CStringW HotKeyText(const HotKey& key)
 {
     int row = FunctionKeyRow(key.index);
-    CString text = FunctionKeyTable[row].name;
+    // The names are ASCII.
+    const char* name = FunctionKeyTable[row].name;
+    wchar_t wide[sizeof FunctionKeyTable[row].name];
+    int n = 0;
+    for (; n < (int)sizeof wide / (int)sizeof *wide && name[n]; ++n) wide[n] = static_cast<wchar_t>(name[n]);
+    CStringW text(wide, n);
     if (row == 0) return text;
-    if (ModifierOn(key.control)) text += " + Control";
-    if (ModifierOn(key.shift)) text += " + Shift";
-    if (ModifierOn(key.alt)) text += " + Alt(Option)";
-    if (ModifierOn(key.win)) text += " + Windows(Apple)";
+    if (ModifierOn(key.control)) text += L" + Control";
+    if (ModifierOn(key.shift)) text += L" + Shift";
+    if (ModifierOn(key.alt)) text += L" + Alt(Option)";
+    if (ModifierOn(key.win)) text += L" + Windows(Apple)";
     return text;
 }
 

@@ -47,4 +47,4 @@ UINT HotKeyModifiers(const HotKey& key);
 // The function key's virtual-key code; 0 for "no key".
 UINT HotKeyVirtualKey(const HotKey& key);
 // "F5 + Control + Alt(Option)"; two blanks when there is no key.
-CString HotKeyText(const HotKey& key);
+CStringW HotKeyText(const HotKey& key);

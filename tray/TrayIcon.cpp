@@ -54,6 +54,16 @@ void RemoveTrayIcon(HWND wnd)
     Shell_NotifyIconW(NIM_DELETE, &nid);
 }
 
+bool ShowTrayBalloon(HWND wnd, const wchar_t* title, const wchar_t* text)
+{
+    NOTIFYICONDATAW nid = IconRecord(wnd);
+    nid.uFlags = NIF_INFO;
+    nid.dwInfoFlags = NIIF_WARNING;
+    lstrcpynW(nid.szInfoTitle, title, ARRAYSIZE(nid.szInfoTitle));
+    lstrcpynW(nid.szInfo, text, ARRAYSIZE(nid.szInfo));
+    return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
 HICON LoadTrayIcon()
 {
     // Shared: the system keeps the icon for the process's lifetime.

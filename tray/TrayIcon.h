@@ -14,6 +14,8 @@ enum class TrayAdd {
 // out. Reports; what to do about a failure is the caller's choice.
 TrayAdd AddTrayIcon(HWND wnd, HICON icon);
 void RemoveTrayIcon(HWND wnd);
+// A warning balloon from the icon; false when there is no icon to show it from.
+bool ShowTrayBalloon(HWND wnd, const wchar_t* title, const wchar_t* text);
 // The program's icon at the size the notification area shows (the system's
 // small icon size, which grows with the display's scale).
 HICON LoadTrayIcon();

@@ -32,6 +32,7 @@ protected:
     // A copy of the program under another name, in a folder of the test programs.
     std::wstring Copy(const wchar_t* name, const wchar_t* folder = L"")
     {
+        CreateDirectoryW((test::ExeDir() + folder).c_str(), nullptr);
         copies.push_back(test::ExeDir() + folder + L"\\" + name + L".exe");
         EXPECT_TRUE(CopyFileW(test::ProgramPath().c_str(), copies.back().c_str(), FALSE));
         return copies.back();
@@ -55,7 +56,7 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
     {
         // None running: "/switch" switches and ends without a window or hot key;
         // "/exit" has nothing to end.
-        test::ScrollLockWatcher keys;
+        test::KeyWatcher keys;
         test::Program alone(L"/switch"), exit(L"-EXIT");
         EXPECT_TRUE(keys.Saw(1));
         EXPECT_TRUE(alone.WaitExit() && exit.WaitExit() && !alone.MainWindow(false, 0));
@@ -69,7 +70,7 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
     test::Program second;
     EXPECT_TRUE(second.WaitExit()) << "a second start ends at once";
     {
-        test::ScrollLockWatcher keys;
+        test::KeyWatcher keys;
         test::Program request(L"/switch");
         EXPECT_TRUE(keys.Saw(1)) << "one switch, by the running instance";
     }
@@ -103,7 +104,7 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
 
 TEST_F(ProgramTest, ARenamedCopyRunsBesideItWithItsOwnProfileRunValueAndCommandLine)
 {
-    const std::wstring copyPath = Copy(L"HopdeckCopy");
+    const std::wstring copyPath = Copy(L"HopdeckCopy", L"\\with space");
     Store("HOTSWITCH", 1, "HopdeckCopy");
     test::Program copy(L"", copyPath), original;  // the original's window comes first in z-order
     ASSERT_TRUE(original.MainWindow());
@@ -112,10 +113,15 @@ TEST_F(ProgramTest, ARenamedCopyRunsBesideItWithItsOwnProfileRunValueAndCommandL
     test::DeleteRunValue(L"Hopdeck");
     copy.Command(ID_SETTINGS);
     test::Click(copy.Window(kSettingsTitle), IDOK);
-    EXPECT_TRUE(test::PumpUntil([&] { return test::RunValue(L"HopdeckCopy") == copyPath; }, 3000));
+    // Quoted, or Windows would try "...\with.exe" first.
+    EXPECT_TRUE(test::PumpUntil([&] { return test::RunValue(L"HopdeckCopy") == L'"' + copyPath + L'"'; }, 3000));
     EXPECT_EQ(test::RunValue(L"Hopdeck"), L"<missing>");
     EXPECT_EQ(test::GetDword(kProfile, "SETTING", "AUTORUN"), test::kMissing);
     test::DeleteRunValue(L"HopdeckCopy");
+    // The original's window first in z-order, where a search that does not
+    // check the executable's name would find it first.
+    SetWindowPos(original.MainWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ(FindWindowW(nullptr, L"Hopdeck"), original.MainWindow());
     test::Program exitCopy(L"/exit", copyPath);
     EXPECT_TRUE(copy.WaitExit()) << "the copy's \"/exit\" ends the copy";
     EXPECT_EQ(original.ExitCode(), (DWORD)STILL_ACTIVE) << "and not the original";
@@ -126,12 +132,16 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
     Store("VIRTUALINDEX", 9);
     Store("CONTROL", 1);
     Store("HOTSWITCH", 1);
+    Store("SWITCHKEY", 1);  // Num Lock, at a quick pace
+    Store("SWITCHDELAY", 50);
     test::Program hopdeck;
     HWND main = hopdeck.MainWindow();
     ASSERT_TRUE(main);
-    ASSERT_TRUE(hopdeck.Window(L""));
+    HWND hot = hopdeck.Window(L"");
+    ASSERT_TRUE(hot);
     const std::pair<const char*, std::function<void()>> triggers[] = {
         {"menu command", [&] { hopdeck.Command(ID_SWITCH_PC); }},
+        {"the hot switch's ball", [&] { PostMessageW(GetDlgItem(hot, IDC_SWITCH_BUTTON), BM_CLICK, 0, 0); }},
         {"hot key held down for a few repeats", [] {
              keybd_event(VK_CONTROL, 0, 0, 0);
              for (int i = 0; i < 5; ++i) keybd_event(VK_F9, 0, 0, 0);
@@ -150,11 +160,11 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
          }},
     };
     for (const auto& trigger : triggers) {
-        test::ScrollLockWatcher keys;
+        test::KeyWatcher keys(VK_NUMLOCK);
         trigger.second();
         EXPECT_TRUE(keys.Saw(1)) << trigger.first << ": " << keys.events.size() << " events";
     }
-    test::ScrollLockWatcher none;
+    test::KeyWatcher none(VK_NUMLOCK);
     Store("SLEEPACTION", 0);
     PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0);
     EXPECT_TRUE(none.Saw(0)) << "no switch on standby when not asked for";
@@ -178,19 +188,24 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
     EXPECT_TRUE(test::HotKeyFree(MOD_CONTROL, VK_F9));
 }
 
-// The notification area of the test desktop: it takes the icon, or refuses it.
+// The notification area of the test desktop: it takes the icon, or refuses
+// it, and keeps the records it receives, as text, where balloons can be read.
 bool s_refuseIcons = false;
 int s_iconsAdded = 0;
+std::wstring s_iconRecords;
 LRESULT CALLBACK TrayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg != WM_COPYDATA) return DefWindowProcW(wnd, msg, wp, lp);
-    if (reinterpret_cast<COPYDATASTRUCT*>(lp)->dwData == NIM_ADD && !s_refuseIcons) ++s_iconsAdded;
+    const auto* data = reinterpret_cast<COPYDATASTRUCT*>(lp);
+    if (data->dwData == NIM_ADD && !s_refuseIcons) ++s_iconsAdded;
+    s_iconRecords.append(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
     return !s_refuseIcons;
 }
 
 // Started at logon, the program may come before the shell has made its
 // notification area. Here it starts on a desktop of its own whose shell is
-// kept from making one; then this test plays the shell that comes late.
+// kept from making one, and where another program holds its hot key; then
+// this test plays the shell that comes late.
 TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellComes)
 {
     const std::wstring name = L"HopdeckLogon" + std::to_wstring(GetTickCount());
@@ -207,6 +222,9 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         UnhookWindowsHookEx(hook);
         CloseHandle(vetoed);
 
+        Store("VIRTUALINDEX", 9);
+        Store("CONTROL", 1);
+        ASSERT_TRUE(RegisterHotKey(nullptr, 0x69, MOD_CONTROL, VK_F9));
         test::Program hopdeck(L"", test::ProgramPath(), name.c_str());
         ASSERT_TRUE(hopdeck.MainWindow(false));
         hopdeck.Command(ID_SETTINGS);
@@ -221,6 +239,8 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
         SendMessageTimeoutW(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_NORMAL, 5000, nullptr);
         EXPECT_EQ(s_iconsAdded, 1);
+        EXPECT_NE(s_iconRecords.find(L"F9 + Control は他のプログラムが使用しています。"), std::wstring::npos)
+            << "the taken hot key, told when the icon comes";
 
         // A shell that refuses the icon: the user is told, and the program ends.
         s_refuseIcons = true;
@@ -229,6 +249,7 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         EXPECT_TRUE(hopdeck.WaitExit());
         EXPECT_EQ(hopdeck.ExitCode(), 0u);
         DestroyWindow(tray);
+        UnregisterHotKey(nullptr, 0x69);
     }).join();
     CloseDesktop(desktop);
 }
@@ -286,7 +307,7 @@ TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
         if (!kind.data)
             volatileProfile.Create(HKEY_CURRENT_USER, test::ProfileKey(kProfile).c_str(), KEY_ALL_ACCESS,
                                    REG_OPTION_VOLATILE);
-        for (const OptionInfo& o : kOptions)  // all fourteen values
+        for (const OptionInfo& o : kOptions)  // all sixteen values
             if (kind.data) test::SetRaw(kProfile, "SETTING", o.name, kind.type, kind.data, kind.size);
         for (const char* name : {"LEFT", "TOP", "RIGHT", "BOTTOM"})
             if (kind.data) test::SetRaw(kProfile, "POSITION", name, kind.type, kind.data, kind.size);
@@ -296,7 +317,7 @@ TEST_F(ProgramTest, OddRegistryContentNeverStopsIt)
         EXPECT_TRUE(hopdeck.Window(kSettingsTitle));
         PostMessageW(hopdeck.MainWindow(), WM_SHOW_HOTSWITCH, 0, 0);
         EXPECT_TRUE(hopdeck.Window(L""));
-        test::ScrollLockWatcher keys;
+        test::KeyWatcher keys;
         hopdeck.Command(ID_SWITCH_PC);
         EXPECT_TRUE(keys.Saw(1));
         EXPECT_TRUE(test::WindowsOf(hopdeck.Pid(), L"Hopdeck").empty()) << "odd settings are not reported";
@@ -309,7 +330,6 @@ TEST_F(ProgramTest, ADllPlantedBesideItIsNeverLoaded)
     // prefers its own DLLs; the override makes it search as Windows does, the
     // program's folder first, for that copy only.
     const wchar_t overrides[] = L"Software\\Wine\\AppDefaults\\HopdeckPlanted.exe";
-    CreateDirectoryW((test::ExeDir() + L"\\planted").c_str(), nullptr);
     CopyFileW((test::ExeDir() + L"\\notrayhook.dll").c_str(), (test::ExeDir() + L"\\planted\\gdiplus.dll").c_str(),
               FALSE);
     RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(overrides) + L"\\DllOverrides").c_str(), L"gdiplus", REG_SZ,

@@ -34,6 +34,22 @@ TEST(SettingsStore, KeepsSignedLittleEndianDwordsAndReadsNothingElse)
     }
     ASSERT_TRUE(store.WriteInt("SETTING", "HOTSWITCH", 1));
     EXPECT_EQ(store.ReadInt("SETTING", "HOTSWITCH", -5), 1);
+
+    // The lock key and the pace count only within their ranges, for the
+    // program and the settings dialog alike.
+    AppSettings().UseRegistry(kRegistryKeyWord, profile);
+    const struct {
+        Option::Id id;
+        DWORD stored;
+        int read;
+    } bounds[] = {{Option::SWITCHKEY, 2, 2}, {Option::SWITCHKEY, 3, 0}, {Option::SWITCHKEY, 0xFFFFFFFF, 0},
+                  {Option::SWITCHDELAY, 50, 50}, {Option::SWITCHDELAY, 49, 200}, {Option::SWITCHDELAY, 400, 400},
+                  {Option::SWITCHDELAY, 401, 200}};
+    for (const auto& b : bounds) {
+        test::SetDword(profile, "SETTING", kOptions[b.id].name, b.stored);
+        EXPECT_EQ(ReadOption(b.id), b.read) << kOptions[b.id].name << " " << b.stored;
+        EXPECT_EQ(ReadSettings()[b.id], b.read) << kOptions[b.id].name << " " << b.stored;
+    }
     test::DeleteProfile(profile);
 }
 

@@ -114,7 +114,7 @@ TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
     ASSERT_TRUE(w);
     HWND button = GetDlgItem(w, IDC_SWITCH_BUTTON);
     for (UINT msg : {BM_CLICK, WM_KEYUP}) {
-        test::ScrollLockWatcher keys;
+        test::KeyWatcher keys;
         // The button keeps its own focus flag; the keyboard click must still work.
         if (msg == WM_KEYUP) SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
         SendMessageW(button, msg, msg == WM_KEYUP ? VK_SPACE : 0, 0xC0390001);
@@ -138,6 +138,15 @@ TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
     DestroyWindow(test::FindWindowOf(GetCurrentProcessId(), L""));
     EXPECT_FALSE(CImage::GdiplusRunning());
     EXPECT_TRUE(Show());
+
+    // A hide and a show posted in quick succession from outside: the old
+    // window's closed notice arrives after the new window was made, and a
+    // later hide must still close that one.
+    PostMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0);
+    PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
+    test::PumpFor(100);
+    SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0);
+    EXPECT_TRUE(test::WindowsOf(GetCurrentProcessId(), L"").empty());
 }
 
 TEST(ImageHolder, KeepsTheDepthOfImagesWithoutAlphaAndAPalettesColours)
@@ -196,10 +205,13 @@ TEST_F(HotSwitchTest, TheBallShowsEachStatesFrameBlendedOverWhatLayBeneath)
         ReleaseDC(button, dc);
         return c;
     };
-    // The middle of a ball is opaque: it shows the frame's own colour.
+    // The middle of a ball is opaque: it shows the frame's own colour. The
+    // hover and pressed frames share the centre's colour, not the upper part's.
     const int mid = size / 2;
     auto showing = [&](int k) {
-        return shown(mid, mid) == RGB(frame(k, mid, mid)[2], frame(k, mid, mid)[1], frame(k, mid, mid)[0]);
+        for (int y : {mid, size / 4})
+            if (shown(mid, y) != RGB(frame(k, mid, y)[2], frame(k, mid, y)[1], frame(k, mid, y)[0])) return false;
+        return true;
     };
     EXPECT_TRUE(showing(kFrameFocused)) << "it opens focused";
     SendMessageW(button, WM_MOUSEHOVER, 0, 0);

@@ -22,7 +22,7 @@ protected:
     {
         test::SetDword(test::kInProcessProfile, "SETTING", name, value);
     }
-    // The ten stored options in the record's order, "-" for a missing one.
+    // The stored options in the record's order, "-" for a missing one.
     static std::string Stored()
     {
         std::string s;
@@ -47,7 +47,8 @@ protected:
         return dlg = test::FindWindowOf(GetCurrentProcessId(), L"設定/ホットキー登録");
     }
     // The dialog at a glance: its nine boxes in the record's order (1: checked),
-    // the list's row, whether "always in front" can be used, the registered key.
+    // the list's row, whether "always in front" can be used, the registered key,
+    // the lock key's row and the pace.
     std::wstring State()
     {
         std::wstring s;
@@ -56,7 +57,9 @@ protected:
             s += SendDlgItemMessageW(dlg, id, BM_GETCHECK, 0, 0) ? L'1' : L'0';
         s += L" row " + std::to_wstring(SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCURSEL, 0, 0));
         s += IsWindowEnabled(GetDlgItem(dlg, IDC_TOPMOST)) ? L" front [" : L" - [";
-        return s + test::Text(GetDlgItem(dlg, IDC_REGISTERED_KEY)) + L"]";
+        s += test::Text(GetDlgItem(dlg, IDC_REGISTERED_KEY)) + L"] key ";
+        s += std::to_wstring(SendDlgItemMessageW(dlg, IDC_SWITCH_KEY, CB_GETCURSEL, 0, 0));
+        return s + L" " + test::Text(GetDlgItem(dlg, IDC_SWITCH_DELAY));
     }
     void ChooseRow(int row) { SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, row, 0); }
     bool Ok()
@@ -69,9 +72,9 @@ protected:
 TEST_F(MainDialogTest, ShowsTheStoredOptionsAndAppliesTheAlwaysInFrontRule)
 {
     ASSERT_TRUE(Open());
-    EXPECT_EQ(State(), L"101000000 row 0 - [  ]");
+    EXPECT_EQ(State(), L"101000000 row 0 - [  ] key 0 200 ms");
     // Thirteen entries in table order although the list sorts: "F10" follows "F9".
-    wchar_t text[8] = L"";
+    wchar_t text[32] = L"";
     SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETLBTEXT, 10, (LPARAM)text);
     const LRESULT count = SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCOUNT, 0, 0);
     EXPECT_EQ(std::wstring(text) + L" of " + std::to_wstring(count), L"F10 of 13");
@@ -81,9 +84,16 @@ TEST_F(MainDialogTest, ShowsTheStoredOptionsAndAppliesTheAlwaysInFrontRule)
     Store("HOTSWITCH", 1);
     Store("TOPMOST", 0);
     Store("WIN", 2);  // a hand edit: shows as checked
+    Store("SWITCHKEY", 2);
+    Store("SWITCHDELAY", 75);  // a hand edit, within range: an entry of its own
     ASSERT_TRUE(Open());
-    const std::wstring key = L"[F5 + Control + Alt(Option) + Windows(Apple)]";
+    const std::wstring key = L"[F5 + Control + Alt(Option) + Windows(Apple)] key 2 75 ms";
     EXPECT_EQ(State(), L"110001011 row 5 front " + key);
+    SendDlgItemMessageW(dlg, IDC_SWITCH_DELAY, CB_GETLBTEXT, 2, (LPARAM)text);
+    EXPECT_EQ(std::wstring(text) + L" of " + std::to_wstring(SendDlgItemMessageW(dlg, IDC_SWITCH_DELAY, CB_GETCOUNT, 0, 0)),
+              L"100 ms of 7");
+    SendDlgItemMessageW(dlg, IDC_SWITCH_KEY, CB_GETLBTEXT, 1, (LPARAM)text);
+    EXPECT_STREQ(text, L"Num Lock×2回");
     Click(dlg, IDC_SHOW_HOTSWITCH);
     EXPECT_EQ(State(), L"100001011 row 5 - " + key);
     // Only the enabled state follows; the registered key shows what is stored.
@@ -106,36 +116,41 @@ TEST_F(MainDialogTest, DefaultAndEveryWayOfClosingWithoutOkWriteNothing)
 {
     StoreHotKey(3, 0, 1, 0, 1);
     Store("SLEEPACTION", 1);
+    Store("SWITCHKEY", 1);
+    Store("SWITCHDELAY", 400);
     for (int way = 0; way < 3; ++way) {
         ASSERT_TRUE(Open());
-        EXPECT_EQ(State(), L"101100101 row 3 - [F3 + Shift + Windows(Apple)]")
+        EXPECT_EQ(State(), L"101100101 row 3 - [F3 + Shift + Windows(Apple)] key 1 400 ms")
             << "the stored values, not the last edits";
         Click(dlg, IDC_DEFAULT);
-        EXPECT_EQ(State(), L"101000000 row 0 - [F3 + Shift + Windows(Apple)]");
+        EXPECT_EQ(State(), L"101000000 row 0 - [F3 + Shift + Windows(Apple)] key 0 200 ms");
         if (way == 0) Click(dlg, IDCANCEL);
         MSG esc = {GetDlgItem(dlg, IDC_AUTORUN), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
         if (way == 1) IsDialogMessageW(dlg, &esc);  // as the message loop hands it over
         if (way == 2) PostMessageW(dlg, WM_CLOSE, 0, 0);  // the close box, and the program's exit
         EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(dlg); }, 1000)) << way;
-        EXPECT_EQ(Stored(), "- - - 1 - 0 1 0 1 3");
+        EXPECT_EQ(Stored(), "- - - 1 - 0 1 0 1 3 1 400");
     }
 }
 
-TEST_F(MainDialogTest, OkStoresAllTenOptionsTheRunEntryAndMakesTheHotSwitchAnew)
+TEST_F(MainDialogTest, OkStoresEveryOptionTheRunEntryAndMakesTheHotSwitchAnew)
 {
     Store("HOTSWITCH", 1);
-    Store("VIRTUALINDEX", 40);  // a hand edit: no row chosen, no key
+    Store("VIRTUALINDEX", 13);  // a hand edit, just past the table: no row chosen, no key
     Store("CONTROL", 5);        // a hand edit: unchecked
     PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
     HWND oldHot = test::FindWindowOf(GetCurrentProcessId(), L"");
     ASSERT_TRUE(oldHot && Open());
-    EXPECT_EQ(State(), L"111000000 row -1 front [  ]");
+    EXPECT_EQ(State(), L"111000000 row -1 front [  ] key 0 200 ms");
     Click(dlg, IDC_TASKTRAYACTION);
     Click(dlg, IDC_TOPMOST);
+    SendDlgItemMessageW(dlg, IDC_SWITCH_KEY, CB_SETCURSEL, 2, 0);
+    SendDlgItemMessageW(dlg, IDC_SWITCH_DELAY, CB_SETCURSEL, 1, 0);
     ASSERT_TRUE(Ok());
-    EXPECT_EQ(Stored(), "1 1 0 0 1 0 0 0 0 0");
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    EXPECT_EQ(Stored(), "1 1 0 0 1 0 0 0 0 0 2 100");
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, &path[0], MAX_PATH));
+    if (path.find(L' ') != std::wstring::npos) path = L'"' + path + L'"';
     EXPECT_EQ(test::RunValue(CWinApp::Get()->AppNameW()), path) << "named after the application, like its profile";
     // The hot switch made anew, once, with the option just saved.
     test::PumpFor(100);
@@ -158,14 +173,18 @@ TEST_F(MainDialogTest, AChangedHotKeyReplacesTheOldOneUnlessItIsTakenElsewhere)
     StoreHotKey(5, 0, 0, 0, 0);
     const struct {
         int row;
-        UINT held, freed;
-    } steps[] = {{6, VK_F6, VK_F5}, {5, VK_F5, VK_F6}, {0, 0, VK_F5}};  // back to F5 in the same run too
+        UINT modifiers, held, freed;
+    } steps[] = {{6, 0, VK_F6, VK_F5}, {5, 0, VK_F5, VK_F6},  // back to F5 in the same run too
+                 {9, MOD_SHIFT, VK_F9, VK_F5}, {0, 0, 0, VK_F9}};
+    UINT lastModifiers = 0;
     for (const auto& step : steps) {
         ASSERT_TRUE(Open());
         ChooseRow(step.row);
+        if (step.modifiers) Click(dlg, IDC_SHIFT);
         ASSERT_TRUE(Ok()) << step.row;
-        EXPECT_TRUE(test::HotKeyFree(0, step.freed)) << "a key given up stops switching";
-        EXPECT_TRUE(!step.held || !test::HotKeyFree(0, step.held));
+        EXPECT_TRUE(test::HotKeyFree(lastModifiers, step.freed)) << "a key given up stops switching";
+        EXPECT_TRUE(!step.held || !test::HotKeyFree(step.modifiers, step.held)) << "the very key asked for";
+        lastModifiers = step.modifiers;
     }
 
     test::ResetMain();
@@ -189,11 +208,11 @@ TEST_F(MainDialogTest, AChangedHotKeyReplacesTheOldOneUnlessItIsTakenElsewhere)
     EXPECT_EQ(owner, dlg) << "owned by the main window's last active pop-up";
     EXPECT_FALSE(mainEnabled) << "the main window is disabled while the box is shown";
     EXPECT_TRUE(IsWindowEnabled(test::Main()));
-    EXPECT_EQ(State(), L"101010000 row 8 - [F8]") << "the stored key back, the other edits kept";
-    EXPECT_EQ(Stored(), "- - - - - 0 0 0 0 8") << "nothing written";
+    EXPECT_EQ(State(), L"101010000 row 8 - [F8] key 0 200 ms") << "the stored key back, the other edits kept";
+    EXPECT_EQ(Stored(), "- - - - - 0 0 0 0 8 - -") << "nothing written";
     EXPECT_FALSE(test::HotKeyFree(0, VK_F8)) << "the program keeps its key";
     ASSERT_TRUE(Ok()) << "a second OK saves the other options";
-    EXPECT_EQ(Stored(), "1 0 1 0 1 0 0 0 0 8");
+    EXPECT_EQ(Stored(), "1 0 1 0 1 0 0 0 0 8 0 200");
     UnregisterHotKey(nullptr, 0x55);
 }
 

@@ -77,8 +77,8 @@ TEST(Soak, BothWindowsAndTheSwitchHundredsOfTimes)
         },
         200);
     test::ResetMain();
-    test::ScrollLockWatcher keys;
-    ExpectNoLeak([](int) { RunSwitchSequence(InjectKey, [](DWORD) {}); }, 200);
+    test::KeyWatcher keys;
+    ExpectNoLeak([](int) { RunSwitchSequence(kScrollLock, 0, InjectKey, [](DWORD) {}); }, 200);
     EXPECT_TRUE(keys.Saw(205, 10000));
 }
 

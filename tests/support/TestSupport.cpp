@@ -7,11 +7,11 @@ namespace test {
 
 namespace {
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-ScrollLockWatcher* s_watcher = nullptr;
+KeyWatcher* s_watcher = nullptr;
 
 LRESULT CALLBACK WatchKeys(int code, WPARAM wp, LPARAM lp)
 {
-    if (code == HC_ACTION && s_watcher && reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->vkCode == VK_SCROLL)
+    if (code == HC_ACTION && s_watcher && reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->vkCode == s_watcher->Vk())
         s_watcher->events.push_back(wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN);
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -33,19 +33,19 @@ bool HotKeyFree(UINT modifiers, UINT vk)
     return RegisterHotKey(nullptr, 0x7123, modifiers, vk) && UnregisterHotKey(nullptr, 0x7123);
 }
 
-ScrollLockWatcher::ScrollLockWatcher()
-    : m_hook(SetWindowsHookExW(WH_KEYBOARD_LL, WatchKeys, GetModuleHandleW(nullptr), 0))
+KeyWatcher::KeyWatcher(DWORD vk)
+    : m_vk(vk), m_hook(SetWindowsHookExW(WH_KEYBOARD_LL, WatchKeys, GetModuleHandleW(nullptr), 0))
 {
     s_watcher = this;
 }
 
-ScrollLockWatcher::~ScrollLockWatcher()
+KeyWatcher::~KeyWatcher()
 {
     UnhookWindowsHookEx(m_hook);
     s_watcher = nullptr;
 }
 
-bool ScrollLockWatcher::Saw(int switches, DWORD timeoutMs)
+bool KeyWatcher::Saw(int switches, DWORD timeoutMs)
 {
     PumpUntil([&] { return events.size() >= 4u * switches; }, timeoutMs);
     PumpFor(500);  // nothing more may follow

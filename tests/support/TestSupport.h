@@ -1,5 +1,5 @@
 // What only the tests need, beside the driver of Hopdeck.exe that they share
-// with the screenshot tool: the Run key, Scroll Lock seen by a keyboard hook,
+// with the screenshot tool: the Run key, key events seen by a keyboard hook,
 // hot keys, and the program's own main window in the test's process.
 #pragma once
 #include "tools/driver/Driver.h"
@@ -13,17 +13,19 @@ void DeleteRunValue(const wchar_t* name);
 void Click(HWND dlg, int id);
 bool HotKeyFree(UINT modifiers, UINT vk);
 
-// Scroll Lock events (true: down) that a WH_KEYBOARD_LL hook of this thread
-// sees while it pumps messages.
-class ScrollLockWatcher {
+// The events of one key (true: down) that a WH_KEYBOARD_LL hook of this
+// thread sees while it pumps messages.
+class KeyWatcher {
 public:
-    ScrollLockWatcher();
-    ~ScrollLockWatcher();
+    explicit KeyWatcher(DWORD vk = VK_SCROLL);
+    ~KeyWatcher();
     // True when exactly `switches` switches (down, up, down, up) come, and no more.
     bool Saw(int switches, DWORD timeoutMs = 5000);
     std::vector<bool> events;
+    DWORD Vk() const { return m_vk; }
 
 private:
+    DWORD m_vk;
     HHOOK m_hook;
 };
 

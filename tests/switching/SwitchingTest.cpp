@@ -1,19 +1,47 @@
-// The switch sequence through its seam: key output and sleep are recorded.
+// The switch sequence through its seam: key events and pauses are recorded,
+// and Windows refuses the events a case names.
 #include "switching/SwitchSequence.h"
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 
-std::vector<std::string> s_log;
-void RecordKey(BYTE vk, DWORD flags)
-{
-    s_log.push_back(std::to_string(vk) + (flags == KEYEVENTF_KEYUP ? " up" : " down"));
-}
-void RecordSleep(DWORD ms) { s_log.push_back("sleep " + std::to_string(ms)); }
+namespace {
 
-TEST(SwitchSequence, FourScrollLockEventsEachAfterTwoHundredMilliseconds)
+std::string s_log;
+unsigned s_refused = 0;  // bit n: event n is refused
+int s_event = 0;
+
+UINT RecordKey(BYTE vk, WORD scan, DWORD flags)
 {
-    RunSwitchSequence(RecordKey, RecordSleep);
-    EXPECT_EQ(s_log, (std::vector<std::string>{"sleep 200", "145 down", "sleep 200", "145 up", "sleep 200", "145 down",
-                                               "sleep 200", "145 up"}));
+    const bool refused = (s_refused >> s_event++) & 1;
+    s_log += std::to_string(vk) + "/" + std::to_string(scan) + (flags & KEYEVENTF_EXTENDEDKEY ? "e" : "") +
+             (flags & KEYEVENTF_KEYUP ? " up" : " down") + (refused ? "! " : " ");
+    return refused ? 0 : 1;
 }
+void RecordSleep(DWORD ms) { s_log += "~" + std::to_string(ms) + " "; }
+
+TEST(SwitchSequence, TheLockKeyDownUpDownUpAtItsPaceAndARefusalStopsIt)
+{
+    const struct {
+        int key;
+        DWORD pace;
+        unsigned refused;
+        bool switched;
+        std::string log;
+    } cases[] = {
+        {kScrollLock, 200, 0, true, "~200 145/70 down ~200 145/70 up ~200 145/70 down ~200 145/70 up "},
+        {kNumLock, 50, 0, true, "~50 144/69e down ~50 144/69e up ~50 144/69e down ~50 144/69e up "},
+        {kCapsLock, 400, 0, true, "~400 20/58 down ~400 20/58 up ~400 20/58 down ~400 20/58 up "},
+        {kCapsLock, 200, 1, false, "~200 20/58 down! "},
+        // A press that went in is released, even when Windows refused it once.
+        {kCapsLock, 200, 2, false, "~200 20/58 down ~200 20/58 up! ~200 20/58 up "},
+    };
+    for (const auto& c : cases) {
+        s_log.clear();
+        s_event = 0;
+        s_refused = c.refused;
+        EXPECT_EQ(RunSwitchSequence(static_cast<SwitchKey>(c.key), c.pace, RecordKey, RecordSleep), c.switched);
+        EXPECT_EQ(s_log, c.log) << "key " << c.key << ", refused " << c.refused;
+    }
+}
+
+}  // namespace
