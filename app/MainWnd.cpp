@@ -69,8 +69,14 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
+    case WM_DPICHANGED:
+    case WM_SETTINGCHANGE: OnScaleChanged(); break;
     default:
-        if (msg == s_taskbarCreated && s_taskbarCreated) AddIcon();
+        if (msg == s_taskbarCreated && s_taskbarCreated) {
+            // The new taskbar may lie on another monitor, of another scale.
+            m_icon = LoadTrayIcon();
+            AddIcon();
+        }
         break;
     }
     if (!self) return 0;
@@ -108,6 +114,17 @@ bool CMainWnd::AddIcon()
     CWinApp::Get()->AppMessageBox(IDS_TRAY_ADD_FAILED, MB_OK | MB_ICONEXCLAMATION);
     if (self) SendMessageW(m_hWnd, WM_CLOSE, 0, 0);
     return false;
+}
+
+void CMainWnd::OnScaleChanged()
+{
+    // The notification area may draw at another scale now: the icon of that
+    // size replaces the one shown. Other setting changes leave the size, and
+    // with it the shared handle, as it was.
+    HICON icon = LoadTrayIcon();
+    if (icon == m_icon) return;
+    m_icon = icon;
+    AddTrayIcon(m_hWnd, m_icon);
 }
 
 void CMainWnd::OnCommand(UINT id)

@@ -33,6 +33,8 @@ private:
     // Adds the tray icon; when the shell refuses it, tells the user and closes
     // the window (false: the object is gone).
     bool AddIcon();
+    // The scale of the notification area may have changed.
+    void OnScaleChanged();
     void OpenSettings();
     // Switches, and tells the user when Windows refused the key presses.
     void Switch();

@@ -69,3 +69,23 @@ HMODULE LoadSystemLibrary(const char* name)
     path += name;
     return LoadLibraryA(path.c_str());
 }
+
+// The per-scale functions are looked up when used, so the program still starts
+// on systems without them.
+UINT WindowDpi(HWND wnd)
+{
+    UINT(WINAPI * forWindow)(HWND) = nullptr;
+    if (wnd && GetProc(GetModuleHandleA("user32.dll"), "GetDpiForWindow", forWindow))
+        if (const UINT dpi = forWindow(wnd)) return dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int SystemMetricForDpi(int index, UINT dpi)
+{
+    int(WINAPI * forDpi)(int, UINT) = nullptr;
+    return GetProc(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi", forDpi) ? forDpi(index, dpi)
+                                                                                     : GetSystemMetrics(index);
+}

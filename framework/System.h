@@ -19,6 +19,14 @@ CStringW LoadResString(UINT id);
 // name (a download folder, for example). Null when it cannot be loaded.
 HMODULE LoadSystemLibrary(const char* name);
 
+// The scale of a window in dots per inch: its monitor's under per-monitor
+// awareness (Windows 10 1607 and later), the system's elsewhere and for a null
+// window.
+UINT WindowDpi(HWND wnd);
+// GetSystemMetrics at that scale; where Windows has no per-scale metrics (before
+// Windows 10 1607) the system's scale is the only one, and its value is taken.
+int SystemMetricForDpi(int index, UINT dpi);
+
 // An entry point of a loaded module, typed; false when it is missing.
 template <typename Fn>
 bool GetProc(HMODULE module, const char* name, Fn& fn)

@@ -88,7 +88,8 @@ bool CAlphaButton::LoadPng(const void* data, DWORD size, int width)
         m_drawBitmap = nullptr;
         return false;
     }
-    if (frameWidth != m_width || frameHeight != m_frameHeight) {
+    const bool resized = frameWidth != m_width || frameHeight != m_frameHeight;
+    if (resized) {
         // A snapshot of another size no longer fits: take a new one at the next painting.
         m_background.Delete();
         m_backgroundCaptured = false;
@@ -101,6 +102,11 @@ bool CAlphaButton::LoadPng(const void* data, DWORD size, int width)
         SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_width, m_frameHeight, SWP_NOMOVE | SWP_NOOWNERZORDER);
         LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
         SendMessageA(m_hWnd, BM_SETSTYLE, (WPARAM)((style & 0xFF & ~BS_TYPEMASK) | BS_OWNERDRAW), TRUE);
+        // The frame drawn at the old size may still show at the button's place:
+        // the dialog paints what lies beneath afresh before the new snapshot
+        // is taken (a window not yet shown paints nothing here).
+        const UINT redraw = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW;
+        if (resized) RedrawWindow(GetParent(m_hWnd), nullptr, nullptr, redraw);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "hotswitch/HotSwitchDlg.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
+#include "framework/System.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 
@@ -34,13 +35,8 @@ bool CHotSwitchDlg::InitialiseDialog()
 {
     CDialog::InitialiseDialog();
 
-    // The template gives the window's size; the default place is the
-    // bottom-right corner of the primary display's full-screen area.
-    const int cx = GetSystemMetrics(SM_CXFULLSCREEN);
-    const int cy = GetSystemMetrics(SM_CYFULLSCREEN);
-    RECT current = {};
-    GetWindowRect(m_hWnd, &current);
-    const RECT defaultRect = {cx - (current.right - current.left), cy - (current.bottom - current.top), cx, cy};
+    // The template gives the window's size.
+    const RECT defaultRect = DefaultPlace();
 
     // Everything is read before the window moves or changes its z-order: each
     // such change writes the window's rectangle back (OnPlacementChanged), and a
@@ -54,18 +50,27 @@ bool CHotSwitchDlg::InitialiseDialog()
 
     // Its message box runs a message loop that may close this window: nothing
     // of the object is touched after it.
-    LoadButtonImage();
+    LoadButtonImage(WindowDpi(m_hWnd));
     // The standard focus: the first tab stop, the button.
     return true;
 }
 
-void CHotSwitchDlg::LoadButtonImage()
+RECT CHotSwitchDlg::DefaultPlace() const
 {
-    // The ball is drawn at the display's scale: the artwork at twice the size
-    // serves every scale above 100 %, so it stays sharp at 200 %.
-    HDC screen = GetDC(nullptr);
-    const int size = HotSwitchButtonSize(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
+    // The bottom-right corner of the primary display's full-screen area, at the
+    // window's present size.
+    const int cx = GetSystemMetrics(SM_CXFULLSCREEN);
+    const int cy = GetSystemMetrics(SM_CYFULLSCREEN);
+    RECT current = {};
+    GetWindowRect(m_hWnd, &current);
+    return {cx - (current.right - current.left), cy - (current.bottom - current.top), cx, cy};
+}
+
+void CHotSwitchDlg::LoadButtonImage(UINT dpi)
+{
+    // The ball is drawn at the scale of the window's monitor: the artwork at
+    // twice the size serves every scale above 100 %, so it stays sharp at 200 %.
+    const int size = HotSwitchButtonSize(dpi);
     const UINT id = size > 48 ? IDR_HOTSWITCH_PNG_2X : IDR_HOTSWITCH_PNG;
     HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"png");
     if (resource && m_button.LoadPngResource(resource, size)) return;
@@ -89,6 +94,8 @@ LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         break;
     case WM_WINDOWPOSCHANGED:
         return OnPlacementChanged(wp, lp);
+    case WM_DPICHANGED:
+        return OnScaleChanged(wp, lp);
     case WM_CLOSE:
         OnCloseRequest();
         return 0;
@@ -110,6 +117,22 @@ LRESULT CHotSwitchDlg::OnPlacementChanged(WPARAM wp, LPARAM lp)
     GetWindowRect(m_hWnd, &rect);
     WriteHotSwitchRect(rect);
     return result;
+}
+
+LRESULT CHotSwitchDlg::OnScaleChanged(WPARAM wp, LPARAM lp)
+{
+    // Under per-monitor awareness the window has reached a monitor of another
+    // scale, or its monitor's scale has changed. The dialog manager lays the
+    // template out again at the new scale; the window takes the rectangle
+    // Windows suggests, and the ball is drawn anew at that scale from the
+    // button's top-left corner. While the window is still opening the button
+    // has no image yet: it is loaded next, at the scale the window has then.
+    const RECT suggested = *reinterpret_cast<const RECT*>(lp);
+    CDialog::WindowProc(WM_DPICHANGED, wp, lp);
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!m_button.Image().IsNull()) LoadButtonImage(LOWORD(wp));
+    return 0;
 }
 
 void CHotSwitchDlg::OnCloseRequest()

@@ -46,8 +46,11 @@ private:
     ~CHotSwitchDlg() override = default;
 
     LRESULT OnPlacementChanged(WPARAM wp, LPARAM lp);
+    LRESULT OnScaleChanged(WPARAM wp, LPARAM lp);
     void OnCloseRequest();
-    void LoadButtonImage();
+    // The ball at the size of that scale (dots per inch).
+    void LoadButtonImage(UINT dpi);
+    RECT DefaultPlace() const;
 
     // Null: the framework then makes the application's main window the owner.
     CWnd* m_owner = nullptr;

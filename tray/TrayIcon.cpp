@@ -66,9 +66,12 @@ bool ShowTrayBalloon(HWND wnd, const wchar_t* title, const wchar_t* text)
 
 HICON LoadTrayIcon()
 {
-    // Shared: the system keeps the icon for the process's lifetime.
-    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    // The taskbar is per-monitor aware: its scale is that of its monitor.
+    // Before there is a taskbar, the system's scale.
+    const UINT dpi = WindowDpi(FindWindowW(L"Shell_TrayWnd", nullptr));
+    const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
+    return static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size, LR_SHARED));
 }
 
 namespace {

@@ -16,8 +16,10 @@ TrayAdd AddTrayIcon(HWND wnd, HICON icon);
 void RemoveTrayIcon(HWND wnd);
 // A warning balloon from the icon; false when there is no icon to show it from.
 bool ShowTrayBalloon(HWND wnd, const wchar_t* title, const wchar_t* text);
-// The program's icon at the size the notification area shows (the system's
-// small icon size, which grows with the display's scale).
+// The program's icon at the size the notification area shows: the small icon
+// size at the scale of the taskbar's monitor, which may differ from the
+// system's and change while the program runs. Shared: the system keeps one
+// icon per size for the process's lifetime, so loading again leaks nothing.
 HICON LoadTrayIcon();
 
 // What a mouse message from the icon asks of the main window.

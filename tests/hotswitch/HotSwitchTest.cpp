@@ -10,6 +10,10 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+// Windows 10's per-monitor awareness, which the program's headers leave out.
+extern "C" __declspec(dllimport) DPI_AWARENESS_CONTEXT WINAPI GetThreadDpiAwarenessContext();
+extern "C" __declspec(dllimport) int WINAPI GetAwarenessFromDpiAwarenessContext(DPI_AWARENESS_CONTEXT);
+
 namespace {
 
 // "left,top widthxheight"
@@ -53,6 +57,12 @@ protected:
         for (auto v : {std::make_pair("LEFT", left), {"TOP", top}, {"RIGHT", right}, {"BOTTOM", bottom}})
             test::SetDword(test::kInProcessProfile, "POSITION", v.first, (DWORD)v.second);
     }
+    // The rectangle that POSITION holds.
+    static std::string Stored()
+    {
+        auto get = [](const char* name) { return (LONG)test::GetDword(test::kInProcessProfile, "POSITION", name); };
+        return Place({get("LEFT"), get("TOP"), get("RIGHT"), get("BOTTOM")});
+    }
     std::string At(int left, int top) const
     {
         RECT r = size;
@@ -68,8 +78,14 @@ TEST_F(HotSwitchTest, OpensInTheCornerWithItsWholeBallAtTheDisplaysScaleAndStore
     HWND w = Show();
     ASSERT_TRUE(w);
     EXPECT_EQ(Place(w), home);
-    EXPECT_EQ(Place(w), At(test::GetDword(test::kInProcessProfile, "POSITION", "LEFT"),
-                           test::GetDword(test::kInProcessProfile, "POSITION", "TOP")));
+    EXPECT_EQ(Stored(), home);
+    // The manifest: per-monitor awareness (v2, which Wine 8 takes as per-monitor
+    // alone), and the system's scale where Windows lacks it.
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()), 2) << "per-monitor";
+    wchar_t aware[8] = {};
+    QueryActCtxSettingsW(0, nullptr, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", aware, 8,
+                         nullptr);
+    EXPECT_STREQ(aware, L"true");
     EXPECT_FALSE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) << "TOPMOST missing: not in front";
 
     // The ball: 48 pixels at 100 %, at its template place, owner-drawn,
@@ -98,7 +114,8 @@ TEST_F(HotSwitchTest, OpensAtTheStoredCornerInItsOwnSizeAndComesBackWhereItWasLe
     SetWindowPos(w, nullptr, -30, -45, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(test::GetDword(test::kInProcessProfile, "POSITION", "RIGHT"), -30 + size.right) << "stored at once";
     SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box: the main window forgets it
-    EXPECT_EQ(Place(Show()), At(-30, -45));
+    w = Show();
+    EXPECT_EQ(Place(w), At(-30, -45));
     SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0);
     Store(30000, 30000, 30100, 30100);  // on no monitor: the default place
     EXPECT_EQ(Place(Show()), home);
@@ -192,6 +209,18 @@ TEST_F(HotSwitchTest, TheBallShowsEachStatesFrameBlendedOverWhatLayBeneath)
 {
     HWND w = Show();
     HWND button = GetDlgItem(w, IDC_SWITCH_BUTTON);
+    RECT corner = {};  // the button's top-left corner in the window
+    GetWindowRect(button, &corner);
+    MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&corner), 1);
+    // Windows (not Wine) tells a window that reaches a monitor of another scale
+    // the rectangle it suggests there: the window takes it, and the ball is
+    // drawn anew at that scale from the same corner, ending at 200 %.
+    for (int dpi : {192, 96, 192}) {
+        const RECT suggested = {50, 40, 50 + 2 * dpi, 40 + 2 * dpi};
+        SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(Place(w), Place(suggested));
+        EXPECT_EQ(Place(button, w), Place({corner.left, corner.top, corner.left + dpi / 2, corner.top + dpi / 2}));
+    }
     const auto* ball = static_cast<const CAlphaButton*>(CWnd::FromHandle(button));
     ASSERT_TRUE(ball && ball->Image().HasAlpha());
     const CImage& image = ball->Image();
