@@ -47,6 +47,7 @@ bool CHotSwitchDlg::InitialiseDialog()
     SetWindowPos(m_hWnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     const RECT place = ChooseHotSwitchRect(stored, defaultRect, RectOnSomeMonitor);
     MoveWindow(m_hWnd, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+    RememberPlace();
 
     // Its message box runs a message loop that may close this window: nothing
     // of the object is touched after it.
@@ -64,6 +65,13 @@ RECT CHotSwitchDlg::DefaultPlace() const
     RECT current = {};
     GetWindowRect(m_hWnd, &current);
     return {cx - (current.right - current.left), cy - (current.bottom - current.top), cx, cy};
+}
+
+void CHotSwitchDlg::RememberPlace()
+{
+    RECT rect = {};
+    GetWindowRect(m_hWnd, &rect);
+    m_place = {rect.left, rect.top};
 }
 
 void CHotSwitchDlg::LoadButtonImage(UINT dpi)
@@ -96,6 +104,13 @@ LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return OnPlacementChanged(wp, lp);
     case WM_DPICHANGED:
         return OnScaleChanged(wp, lp);
+    case WM_EXITSIZEMOVE:
+        // The end of a move by the user, with the mouse or the keyboard.
+        RememberPlace();
+        break;
+    case WM_DISPLAYCHANGE:
+        OnDisplayChange();
+        break;
     case WM_CLOSE:
         OnCloseRequest();
         return 0;
@@ -133,6 +148,24 @@ LRESULT CHotSwitchDlg::OnScaleChanged(WPARAM wp, LPARAM lp)
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     if (!m_button.Image().IsNull()) LoadButtonImage(LOWORD(wp));
     return 0;
+}
+
+void CHotSwitchDlg::OnDisplayChange()
+{
+    // Monitors come and go (a DisplayPort KVM switch takes one away while the
+    // other PC has it), and Windows moves the windows of a monitor that went
+    // onto one that stays. Once the user's place lies on a monitor again the
+    // window goes back there; while it lies on none, a window left on no
+    // monitor either goes to the default place. Either move stores the
+    // rectangle, as every move does.
+    RECT now = {};
+    GetWindowRect(m_hWnd, &now);
+    RECT place = now;
+    OffsetRect(&place, m_place.x - now.left, m_place.y - now.top);
+    const bool placeShown = RectOnSomeMonitor(place);
+    if (placeShown ? EqualRect(&place, &now) != FALSE : RectOnSomeMonitor(now)) return;
+    if (!placeShown) place = DefaultPlace();
+    SetWindowPos(m_hWnd, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CHotSwitchDlg::OnCloseRequest()

@@ -47,13 +47,18 @@ private:
 
     LRESULT OnPlacementChanged(WPARAM wp, LPARAM lp);
     LRESULT OnScaleChanged(WPARAM wp, LPARAM lp);
+    void OnDisplayChange();
     void OnCloseRequest();
     // The ball at the size of that scale (dots per inch).
     void LoadButtonImage(UINT dpi);
     RECT DefaultPlace() const;
+    // Where the user put the window: its top-left corner when it opened, and
+    // after each move the user made since.
+    void RememberPlace();
 
     // Null: the framework then makes the application's main window the owner.
     CWnd* m_owner = nullptr;
     UINT m_templateId;
     CAlphaButton m_button;
+    POINT m_place = {};
 };

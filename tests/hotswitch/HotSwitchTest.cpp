@@ -116,6 +116,21 @@ TEST_F(HotSwitchTest, OpensAtTheStoredCornerInItsOwnSizeAndComesBackWhereItWasLe
     SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box: the main window forgets it
     w = Show();
     EXPECT_EQ(Place(w), At(-30, -45));
+    // Its monitor goes: Windows puts the window on another one. When it comes
+    // back (a display change), so does the window, to its place when it opened.
+    SetWindowPos(w, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(w, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+    EXPECT_EQ(Place(w), At(-30, -45));
+    EXPECT_EQ(Stored(), At(-30, -45));
+    // The user moves it where no monitor is, and it stays on none: the default
+    // place; from there, being on a monitor, it waits for its own place.
+    SendMessageW(w, WM_ENTERSIZEMOVE, 0, 0);
+    SetWindowPos(w, nullptr, 30000, 30000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(w, WM_EXITSIZEMOVE, 0, 0);
+    for (int i = 0; i < 2; ++i) {
+        SendMessageW(w, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+        EXPECT_EQ(Place(w), home);
+    }
     SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0);
     Store(30000, 30000, 30100, 30100);  // on no monitor: the default place
     EXPECT_EQ(Place(Show()), home);
