@@ -2,12 +2,20 @@
 """Generate Hopdeck's artwork: res/hotswitch.png (button strip), its double-size
 twin res/hotswitch-2x.png for 200 % displays, and res/Hopdeck.ico.
 
-Standard library only, fully deterministic: running it twice produces identical
-bytes.  Run from the repository root:  python3 scripts/make_art.py
+Standard library, plus zopflipng (Debian package `zopfli`) to recompress the
+PNGs losslessly into fewer bytes; without it the script still runs and writes
+the standard library's larger encoding, with a warning.  Fully deterministic:
+running it twice produces identical bytes.  The build does not run it: the
+generated files are committed.  Run from the repository root:
+python3 scripts/make_art.py
 """
 import math
 import os
+import shutil
 import struct
+import subprocess
+import sys
+import tempfile
 import zlib
 
 SS = 4  # supersampling grid per pixel axis (SS*SS samples per pixel)
@@ -306,6 +314,52 @@ def png_bytes(w, h, rows, search=True):
             + chunk(b"IDAT", best) + chunk(b"IEND", b""))
 
 
+def png_pixels(data):
+    """(IHDR fields, raw scanlines without filters) of a non-interlaced PNG
+    of 8 bits per channel, for checking that two encodings hold the same image."""
+    pos, ihdr, idat = 8, None, b""
+    while pos < len(data):
+        n, tag = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + n]
+        pos += 12 + n
+        if tag == b"IHDR":
+            ihdr = struct.unpack(">IIBBBBB", body)
+        elif tag == b"IDAT":
+            idat += body
+    w, h, depth, ctype = ihdr[:4]
+    bpp = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[ctype]
+    raw, stride = zlib.decompress(idat), w * bpp
+    prev, rows = bytearray(stride), []
+    for y in range(h):
+        ft, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - bpp] if i >= bpp else 0
+            b, c = prev[i], prev[i - bpp] if i >= bpp else 0
+            line[i] = (line[i] + (0, a, b, (a + b) >> 1, _paeth(a, b, c))[ft]) & 0xFF
+        rows.append(bytes(line))
+        prev = line
+    return ihdr, b"".join(rows)
+
+
+def recompress(png):
+    """The same image in fewer bytes, through zopflipng's denser deflate and
+    its choice of filters.  Its result is kept only when it is smaller and
+    decodes to the same pixels with the same header (so an RGBA image stays
+    RGBA, which the hot switch's blend needs); otherwise the input stands."""
+    tool = shutil.which("zopflipng")
+    if not tool:
+        print("make_art: zopflipng not found (Debian package zopfli); PNGs left larger", file=sys.stderr)
+        return png
+    with tempfile.TemporaryDirectory() as tmp:
+        src, dst = os.path.join(tmp, "in.png"), os.path.join(tmp, "out.png")
+        with open(src, "wb") as f:
+            f.write(png)
+        subprocess.run([tool, "-y", "-m", src, dst], check=True, stdout=subprocess.DEVNULL)
+        with open(dst, "rb") as f:
+            out = f.read()
+    return out if len(out) < len(png) and png_pixels(out) == png_pixels(png) else png
+
+
 def _dib_icon(n, rows):
     """32-bpp BGRA DIB (bottom-up, height doubled for the mask) plus the 1-bpp
     AND mask, set where a pixel is fully transparent."""
@@ -329,7 +383,7 @@ def ico_bytes(images):
     """ICO from (size, rows, as_png) in directory order.  Classic entries are
     DIBs with an AND mask; as_png entries hold a whole PNG file instead, which
     Windows reads from Vista on (and Wine too) and which is far smaller."""
-    blobs = [(n, png_bytes(n, n, rows) if as_png else _dib_icon(n, rows)) for n, rows, as_png in images]
+    blobs = [(n, recompress(png_bytes(n, n, rows)) if as_png else _dib_icon(n, rows)) for n, rows, as_png in images]
     out = struct.pack("<HHH", 0, 1, len(blobs))
     offset = 6 + 16 * len(blobs)
     for n, blob in blobs:
@@ -348,14 +402,12 @@ def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir)
     res = os.path.join(root, "res")
     os.makedirs(res, exist_ok=True)
-    # The 48 px strip keeps the encoding it has always had, so regenerating the
-    # artwork leaves that file byte for byte as it is.
     w, h, rows = make_strip(1)
     with open(os.path.join(res, "hotswitch.png"), "wb") as f:
-        f.write(png_bytes(w, h, rows, search=False))
+        f.write(recompress(png_bytes(w, h, rows, search=False)))
     w, h, rows = make_strip(2)
     with open(os.path.join(res, "hotswitch-2x.png"), "wb") as f:
-        f.write(png_bytes(w, h, rows))
+        f.write(recompress(png_bytes(w, h, rows)))
     icons = [(n, render(n, n, icon_shader(n)), n >= ICON_PNG_MIN) for n in ICON_SIZES]
     with open(os.path.join(res, "Hopdeck.ico"), "wb") as f:
         f.write(ico_bytes(icons))
