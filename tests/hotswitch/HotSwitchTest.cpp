@@ -57,7 +57,6 @@ protected:
         for (auto v : {std::make_pair("LEFT", left), {"TOP", top}, {"RIGHT", right}, {"BOTTOM", bottom}})
             test::SetDword(test::kInProcessProfile, "POSITION", v.first, (DWORD)v.second);
     }
-    // The rectangle that POSITION holds.
     static std::string Stored()
     {
         auto get = [](const char* name) { return (LONG)test::GetDword(test::kInProcessProfile, "POSITION", name); };
