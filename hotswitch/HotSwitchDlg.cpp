@@ -155,9 +155,9 @@ void CHotSwitchDlg::OnDisplayChange()
     // Monitors come and go (a DisplayPort KVM switch takes one away while the
     // other PC has it), and Windows moves the windows of a monitor that went
     // onto one that stays. Once the user's place lies on a monitor again the
-    // window goes back there; while it lies on none, a window left on no
-    // monitor either goes to the default place. Either move stores the
-    // rectangle, as every move does.
+    // window goes back there. While it lies on none, the window stays where
+    // Windows put it, unless it too lies on no monitor: then it goes to the
+    // default place. Either move stores the rectangle, as every move does.
     RECT now = {};
     GetWindowRect(m_hWnd, &now);
     RECT place = now;
