@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "framework/Handles.h"
+#include "framework/System.h"
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -158,6 +159,7 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
              PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
              PostMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
          }},
+        {"standby", [&] { PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0); }},
     };
     for (const auto& trigger : triggers) {
         test::KeyWatcher keys(VK_NUMLOCK);
@@ -177,8 +179,13 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
     GetWindowRect(menu, &r);
     EXPECT_EQ(r.bottom, 500) << "bottom-aligned at the cursor";
     EXPECT_EQ(r.left, 400);
-    PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 0);  // the menu loop reads its thread's keys
-    EXPECT_TRUE(test::PumpUntil([&] { return !IsWindowVisible(menu); }, 3000));
+    // The menu loop reads its thread's keys: the second item is the settings.
+    for (UINT vk : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(main, WM_KEYDOWN, vk, 0);
+    HWND dlg = hopdeck.Window(kSettingsTitle);
+    ASSERT_TRUE(dlg) << "the menu's second item opens the settings";
+    // Esc on a control, through the program's own message loop, reaches the dialog.
+    PostMessageW(GetDlgItem(dlg, IDC_AUTORUN), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(dlg) && !IsWindowVisible(menu); }, 3000));
 
     Store("TASKTRAYACTION", 0);
     PostMessageW(main, WM_TRAYICON, 0, WM_LBUTTONDOWN);
@@ -225,9 +232,8 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         Store("VIRTUALINDEX", 9);
         Store("CONTROL", 1);
         ASSERT_TRUE(RegisterHotKey(nullptr, 0x69, MOD_CONTROL, VK_F9));
-        test::Program hopdeck(L"", test::ProgramPath(), name.c_str());
+        test::Program hopdeck(L"/settings", test::ProgramPath(), name.c_str());  // started with its settings
         ASSERT_TRUE(hopdeck.MainWindow(false));
-        hopdeck.Command(ID_SETTINGS);
         EXPECT_TRUE(hopdeck.Window(kSettingsTitle)) << "it runs, without an icon";
         EXPECT_TRUE(test::WindowsOf(hopdeck.Pid(), L"Hopdeck").empty());
 
@@ -352,6 +358,8 @@ TEST_F(ProgramTest, TextsAreReadableInTheUsersLanguage)
     if (const char* expected = getenv("HOPDECK_EXPECT")) {
         ASSERT_EQ(std::to_string(GetACP()) + (japanese ? "/ja" : "/en"), expected);
     }
+    // The taken hot key's notice names the key in every language.
+    EXPECT_TRUE(wcsstr(LoadResString(IDS_HOTKEY_IN_USE).c_str(), L"%s"));
     test::Program usage(L"/?");
     EXPECT_EQ(test::AnswerBox(usage.Pid(), L"Hopdeck").substr(0, japanese ? 3 : 5), japanese ? L"使い方" : L"Usage");
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x67, MOD_CONTROL, VK_F11));

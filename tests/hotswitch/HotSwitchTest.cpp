@@ -4,11 +4,9 @@
 #include "framework/WinApp.h"
 #include "hotswitch/HotSwitchDlg.h"
 #include "framework/Gdi.h"
-#include "framework/Handles.h"
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
-#include <shlwapi.h>
 
 // Windows 10's per-monitor awareness, which the program's headers leave out.
 extern "C" __declspec(dllimport) DPI_AWARENESS_CONTEXT WINAPI GetThreadDpiAwarenessContext();
@@ -111,7 +109,7 @@ TEST_F(HotSwitchTest, OpensAtTheStoredCornerInItsOwnSizeAndComesBackWhereItWasLe
     EXPECT_EQ(Place(w), At(200, 150));
     EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
     SetWindowPos(w, nullptr, -30, -45, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "POSITION", "RIGHT"), -30 + size.right) << "stored at once";
+    EXPECT_EQ(Stored(), At(-30, -45)) << "stored at once";
     SendMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box: the main window forgets it
     w = Show();
     EXPECT_EQ(Place(w), At(-30, -45));
@@ -178,36 +176,6 @@ TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
     test::PumpFor(100);
     SendMessageW(test::Main(), WM_HIDE_HOTSWITCH, 0, 0);
     EXPECT_TRUE(test::WindowsOf(GetCurrentProcessId(), L"").empty());
-}
-
-TEST(ImageHolder, KeepsTheDepthOfImagesWithoutAlphaAndAPalettesColours)
-{
-    // Bitmap files of 2 x 1 pixels, with a palette of two colours, and with
-    // 24-bit pixels: the holder keeps the depth GDI+ reports for each.
-    for (WORD bits : {8, 24}) {
-        std::vector<BYTE> table = {30, 20, 10, 99, 60, 50, 40, 99}, pixels = {0, 1, 0, 0};  // palette, indices
-        if (bits == 24) {
-            table.clear();
-            pixels = {30, 20, 10, 60, 50, 40, 0, 0};  // blue, green, red; rows padded to 4 bytes
-        }
-        const BITMAPFILEHEADER file = {0x4D42, 0, 0, 0, DWORD(sizeof file + sizeof(BITMAPINFOHEADER) + table.size())};
-        const BITMAPINFOHEADER info = {sizeof info, 2, 1, 1, bits, BI_RGB, 0, 0, 0, DWORD(table.size() / 4), 0};
-        std::vector<BYTE> bmp(reinterpret_cast<const BYTE*>(&file), reinterpret_cast<const BYTE*>(&file + 1));
-        bmp.insert(bmp.end(), reinterpret_cast<const BYTE*>(&info), reinterpret_cast<const BYTE*>(&info + 1));
-        bmp.insert(bmp.end(), table.begin(), table.end());
-        bmp.insert(bmp.end(), pixels.begin(), pixels.end());
-        CComPtr<IStream> stream(SHCreateMemStream(bmp.data(), (UINT)bmp.size()));
-        CImage image;
-        image.Load(stream.Get());
-        ASSERT_EQ(image.GetBPP(), bits);
-        EXPECT_FALSE(image.HasAlpha());
-        CMemoryDC dc(nullptr);
-        CSelectObject selected(dc.Get(), image.GetBitmap());
-        EXPECT_EQ(GetPixel(dc.Get(), 1, 0), RGB(40, 50, 60)) << bits;
-        RGBQUAD colour = {};
-        if (bits == 8) GetDIBColorTable(dc.Get(), 1, 1, &colour);
-        EXPECT_EQ(colour.rgbReserved, 0) << "the palette's own fourth byte is dropped";
-    }
 }
 
 TEST(ImageHolder, ResamplingWeighsColoursByTheirAlpha)

@@ -116,11 +116,12 @@ TEST_F(MainDialogTest, DefaultAndEveryWayOfClosingWithoutOkWriteNothing)
 {
     StoreHotKey(3, 0, 1, 0, 1);
     Store("SLEEPACTION", 1);
+    Store("HOTSWITCH", 1);
     Store("SWITCHKEY", 1);
     Store("SWITCHDELAY", 400);
     for (int way = 0; way < 3; ++way) {
         ASSERT_TRUE(Open());
-        EXPECT_EQ(State(), L"101100101 row 3 - [F3 + Shift + Windows(Apple)] key 1 400 ms")
+        EXPECT_EQ(State(), L"111100101 row 3 front [F3 + Shift + Windows(Apple)] key 1 400 ms")
             << "the stored values, not the last edits";
         Click(dlg, IDC_DEFAULT);
         EXPECT_EQ(State(), L"101000000 row 0 - [F3 + Shift + Windows(Apple)] key 0 200 ms");
@@ -129,7 +130,7 @@ TEST_F(MainDialogTest, DefaultAndEveryWayOfClosingWithoutOkWriteNothing)
         if (way == 1) IsDialogMessageW(dlg, &esc);  // as the message loop hands it over
         if (way == 2) PostMessageW(dlg, WM_CLOSE, 0, 0);  // the close box, and the program's exit
         EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(dlg); }, 1000)) << way;
-        EXPECT_EQ(Stored(), "- - - 1 - 0 1 0 1 3 1 400");
+        EXPECT_EQ(Stored(), "- 1 - 1 - 0 1 0 1 3 1 400");
     }
 }
 
