@@ -25,17 +25,20 @@ bool RegisterHotKeyFor(HWND wnd, const HotKey& key)
     return RegisterHotKey(wnd, kHotKeyId, mods | MOD_NOREPEAT, vk) || RegisterHotKey(wnd, kHotKeyId, mods, vk);
 }
 
-// The window of an optional window's object. The object deletes itself when
-// its window goes and tells the main window with a posted notice, so for a
-// while the main window's pointer outlives the object: only the object the
-// instance slot still holds is asked for its window.
+// Whether an optional window is there, and its window: its instance slot
+// alone tells. The slot empties the moment the window goes, while the
+// window's closed notice is only queued, and may arrive after a new window of
+// that kind has been made.
 template <typename T>
-HWND WindowOf(T* pointer)
+bool Exists()
 {
-    return pointer && CInstanceSlot<T>::Current() == pointer ? pointer->GetSafeHwnd() : nullptr;
+    return CInstanceSlot<T>::Current() != nullptr;
 }
-
-HWND HotSwitchWindow() { return WindowOf(CInstanceSlot<CHotSwitchDlg>::Current()); }
+template <typename T>
+HWND WindowOf()
+{
+    return Exists<T>() ? CInstanceSlot<T>::Current()->GetSafeHwnd() : nullptr;
+}
 
 }  // namespace
 
@@ -65,7 +68,6 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_POWERBROADCAST: OnPowerBroadcast(wp); break;
     case WM_HOTKEY: Switch(); break;
     case WM_TRAYICON: OnTrayIcon(lp); break;
-    case WM_SETTINGS_CLOSED: m_settings = nullptr; break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -165,17 +167,14 @@ bool CMainWnd::OnApplyHotKey(const HotKey& edited)
 
 void CMainWnd::OnShowHotSwitch()
 {
-    // The instance slot alone tells whether there is a hot switch: it empties
-    // the moment the window goes, while the window's closed notice is only
-    // queued, and may arrive after a new hot switch has been made.
-    if (CInstanceSlot<CHotSwitchDlg>::Current()) return;
+    if (Exists<CHotSwitchDlg>()) return;
     // OpenWindow may show a message box; on failure it released the object.
     if (CHotSwitchDlg* hotSwitch = CHotSwitchDlg::GetInstance()) hotSwitch->OpenWindow();
 }
 
 void CMainWnd::OnHideHotSwitch()
 {
-    if (HWND window = HotSwitchWindow()) SendMessageW(window, WM_CLOSE, 0, 0);
+    if (HWND window = WindowOf<CHotSwitchDlg>()) SendMessageW(window, WM_CLOSE, 0, 0);
 }
 
 void CMainWnd::Switch()
@@ -200,20 +199,20 @@ void CMainWnd::OpenSettings()
 {
     // One dialog at a time: an open one is brought forward, not buried
     // behind this hidden window.
-    if (m_settings) {
-        if (HWND window = WindowOf(m_settings)) SetForegroundWindow(window);
+    if (Exists<CMainDialog>()) {
+        if (HWND window = WindowOf<CMainDialog>()) SetForegroundWindow(window);
         return;
     }
     SetForegroundWindow(m_hWnd);
-    m_settings = CMainDialog::GetInstance();
-    if (m_settings && !m_settings->OpenWindow()) m_settings = nullptr;  // OpenWindow released it
+    // On failure OpenWindow released the object.
+    if (CMainDialog* settings = CMainDialog::GetInstance()) settings->OpenWindow();
 }
 
 void CMainWnd::Exit()
 {
     // Queued in this order, so both optional windows close before the main
     // window handles its own WM_CLOSE.
-    if (HWND window = WindowOf(m_settings)) PostMessageW(window, WM_CLOSE, 0, 0);
-    if (HWND window = HotSwitchWindow()) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (HWND window = WindowOf<CMainDialog>()) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (HWND window = WindowOf<CHotSwitchDlg>()) PostMessageW(window, WM_CLOSE, 0, 0);
     PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
 }

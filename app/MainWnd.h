@@ -5,8 +5,6 @@
 #include "framework/String.h"
 #include "framework/Wnd.h"
 
-class CMainDialog;
-class CHotSwitchDlg;
 struct HotKey;
 
 class CMainWnd : public CWnd {
@@ -44,6 +42,5 @@ private:
     void Exit();
 
     HICON m_icon;
-    CMainDialog* m_settings = nullptr;
     CStringW m_notice;
 };

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #define WM_TRAYICON          (WM_USER + 1)  // the shell: icon callback; lParam is the mouse message
+// The two closed notices are for the record: the main window goes by the
+// windows' instance slots, which empty at once, and a notice may arrive after
+// a new window of that kind has been made.
 #define WM_SETTINGS_CLOSED   (WM_USER + 2)  // settings dialog, posted: it has gone
-#define WM_HOTSWITCH_CLOSED  (WM_USER + 3)  // hot switch, posted: it has gone (wParam: its window)
+#define WM_HOTSWITCH_CLOSED  (WM_USER + 3)  // hot switch, posted: it has gone
 #define WM_SHOW_HOTSWITCH    (WM_USER + 4)  // create and show the hot switch if it is not shown
 #define WM_HIDE_HOTSWITCH    (WM_USER + 5)  // sent: close the hot switch if it is shown
 // Sent by the settings dialog's OK: the main window, which owns hot-key id 1,

@@ -116,8 +116,8 @@ LRESULT CHotSwitchDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_DESTROY:
         // However the window goes (closed, or destroyed along with its owner),
-        // the main window is told which window went.
-        PostMessageW(GetParent(m_hWnd), WM_HOTSWITCH_CLOSED, (WPARAM)m_hWnd, 0);
+        // the main window is told.
+        PostMessageW(GetParent(m_hWnd), WM_HOTSWITCH_CLOSED, 0, 0);
         break;
     }
     return CDialog::WindowProc(msg, wp, lp);

@@ -32,7 +32,7 @@ void Wait(DWORD ms) { Sleep(ms); }
 
 bool RunSwitchSequence(SwitchKey key, DWORD delayMs, KeyOutputFn output, SleepFn sleep)
 {
-    const LockKey& k = kLockKeys[key >= 0 && key < kSwitchKeyCount ? key : kScrollLock];
+    const LockKey& k = kLockKeys[key];
     static const DWORD kSteps[] = {0, KEYEVENTF_KEYUP, 0, KEYEVENTF_KEYUP};
     for (DWORD step : kSteps) {
         sleep(delayMs);

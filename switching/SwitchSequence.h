@@ -18,7 +18,7 @@ UINT InjectKey(BYTE vk, WORD scan, DWORD flags);
 // Sleep() on the calling thread.
 void Wait(DWORD ms);
 
-// The lock keys, as SWITCHKEY stores them.
+// The lock keys, as SWITCHKEY stores them (the store reads no other value).
 enum SwitchKey { kScrollLock, kNumLock, kCapsLock, kSwitchKeyCount };
 
 // The key down, up, down, up, each after a pause of `delayMs`, synchronously on
