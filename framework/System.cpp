@@ -58,8 +58,7 @@ HMODULE LoadSystemLibrary(const char* name)
     // Windows 8 and later, and Windows 7 with its loader update, search the
     // system folder alone on request; the request is known where
     // SetDefaultDllDirectories exists. Everywhere else the full path does it.
-    void* probe = nullptr;
-    if (GetProc(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories", probe))
+    if (HasProc(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories"))
         return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     char dir[MAX_PATH];
     UINT n = GetSystemDirectoryA(dir, MAX_PATH);

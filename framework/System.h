@@ -27,10 +27,17 @@ UINT WindowDpi(HWND wnd);
 // Windows 10 1607) the system's scale is the only one, and its value is taken.
 int SystemMetricForDpi(int index, UINT dpi);
 
-// An entry point of a loaded module, typed; false when it is missing.
-template <typename Fn>
-bool GetProc(HMODULE module, const char* name, Fn& fn)
+// An entry point of a loaded module, typed; false when it is missing. The
+// pointer must be declared WINAPI, as every system function is: in a 32-bit
+// process a call through a pointer of the C convention leaves the stack as
+// the callee left it, one argument's worth off per call. A 64-bit build cannot
+// tell the two apart, so the 32-bit build refuses any other pointer type.
+template <typename R, typename... Args>
+bool GetProc(HMODULE module, const char* name, R(WINAPI*& fn)(Args...))
 {
-    fn = module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    fn = module ? reinterpret_cast<R(WINAPI*)(Args...)>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                : nullptr;
     return fn != nullptr;
 }
+// Whether a module has an entry point, without calling it.
+inline bool HasProc(HMODULE module, const char* name) { return module && GetProcAddress(module, name); }

@@ -34,6 +34,10 @@ struct GpColorPalette {
     DWORD Entries[1];  // ARGB, 0xAARRGGBB
 };
 
+// GDI+ reads these as its own headers lay them out, in either width.
+static_assert(sizeof(GdiplusStartupInput) == (sizeof(void*) == 8 ? 24 : 16), "GdiplusStartupInput");
+static_assert(sizeof(GpBitmapData) == (sizeof(void*) == 8 ? 32 : 24), "BitmapData");
+
 namespace {
 
 // GDI+ is loaded with the first decode, not when the program starts: only the

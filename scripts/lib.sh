@@ -1,7 +1,7 @@
 # Shared by scripts/run, scripts/test and the other scripts: packages, build, Xvfb.
 
 # Debian packages the build and the tests need; installed only when missing.
-HOPDECK_PACKAGES="cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth fonts-ipafont-gothic locales python3"
+HOPDECK_PACKAGES="cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 wine32:i386 xvfb xauth fonts-ipafont-gothic locales python3"
 
 ensure_packages() {
     local missing=""
@@ -19,9 +19,46 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 }
 
+# build_program [PRESET]: the i686 release in build/ (preset default), or the
+# x86_64 build in build-x64/ (preset x64).
 build_program() {
-    cmake --preset default >/dev/null
-    cmake --build build -j2
+    local preset=${1:-default}
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+}
+
+# Whether this machine executes 32-bit x86 code. Some kernels run none at
+# all, and then the 32-bit Wine loader cannot even print its version.
+can_run_32bit() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# The build this machine can run, for the scripts that start the program:
+# sets HOPDECK_BUILD (its folder), HOPDECK_PRESET and HOPDECK_WINEARCH (for
+# tests/wine-run), and tells which it is.
+choose_runnable_build() {
+    if can_run_32bit; then
+        HOPDECK_BUILD=build HOPDECK_PRESET=default HOPDECK_WINEARCH=win32
+        echo "This machine runs 32-bit code: using the i686 release (build/, 32-bit Wine)."
+    else
+        HOPDECK_BUILD=build-x64 HOPDECK_PRESET=x64 HOPDECK_WINEARCH=win64
+        echo "This machine runs no 32-bit code: using the x86_64 build (build-x64/, 64-bit Wine)."
+    fi
+    export HOPDECK_WINEARCH
+}
+
+# The Wine a configured build tree needs: win64 for an x86_64 tree.
+winearch_of() {
+    if grep -q '^CMAKE_TOOLCHAIN_FILE.*x86_64' "$1/CMakeCache.txt"; then echo win64; else echo win32; fi
+}
+
+# Stops the wineservers of the Wine prefixes in a folder (the tests' prefixes
+# of one build tree): only ours, by their prefix.
+stop_wineservers() {
+    local p
+    for p in "$1"/*prefix*; do
+        [ -d "$p" ] && WINEPREFIX="$(cd "$p" && pwd)" wineserver -k 2>/dev/null || true
+    done
 }
 
 start_xvfb() {

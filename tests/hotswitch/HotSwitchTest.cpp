@@ -83,6 +83,11 @@ TEST_F(HotSwitchTest, OpensInTheCornerWithItsWholeBallAtTheDisplaysScaleAndStore
     QueryActCtxSettingsW(0, nullptr, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", aware, 8,
                          nullptr);
     EXPECT_STREQ(aware, L"true");
+    // Common controls 6, which a manifest naming another processor denies.
+    ACTCTX_SECTION_KEYED_DATA comctl6 = {};
+    comctl6.cbSize = sizeof comctl6;
+    EXPECT_TRUE(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
+                                         &comctl6));
     EXPECT_FALSE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) << "TOPMOST missing: not in front";
 
     // The ball: 48 pixels at 100 %, at its template place, owner-drawn,
