@@ -1,10 +1,10 @@
 #include "app/HopdeckApp.h"
 #include "app/CommandLine.h"
 #include "app/MainWnd.h"
+#include "app/Switch.h"
 #include "core/SettingsStore.h"
 #include "framework/System.h"
 #include "res/resource.h"
-#include "switching/SwitchSequence.h"
 #include <new>
 
 CHopdeckApp theApp;
@@ -70,10 +70,10 @@ bool CHopdeckApp::InitInstance()
         const bool sent = mutex && PostToRunningInstance(FindRunningInstance(AppNameW()), id);
         if (mutex) CloseHandle(mutex);
         // With none running, the switch is made here and now, without an icon
-        // or a hot key, and refused key presses end in exit code 2 (a script
-        // or a mouse button's software can act on it; nobody sees a box);
-        // an exit has nothing to end.
-        if (!sent && command == Command::Switch && !SwitchPc()) m_exitCode = 2;
+        // or a hot key, and refused key presses or a monitor that did not take
+        // its input end in exit code 2 (a script or a mouse button's software
+        // can act on it; nobody sees a box); an exit has nothing to end.
+        if (!sent && command == Command::Switch && !SwitchEverything().Succeeded()) m_exitCode = 2;
         return false;
     }
 

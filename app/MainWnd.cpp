@@ -1,4 +1,5 @@
 #include "app/MainWnd.h"
+#include "app/Switch.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "framework/System.h"
@@ -7,7 +8,6 @@
 #include "res/resource.h"
 #include "settings_dialog/MainDialog.h"
 #include "switching/HotKey.h"
-#include "switching/SwitchSequence.h"
 #include "tray/TrayIcon.h"
 
 namespace {
@@ -179,7 +179,8 @@ void CMainWnd::OnHideHotSwitch()
 
 void CMainWnd::Switch()
 {
-    if (!SwitchPc()) Tell(LoadResString(IDS_SWITCH_REFUSED));
+    const SwitchResult result = SwitchEverything();
+    if (!result.Succeeded()) Tell(SwitchNotice(result));
 }
 
 void CMainWnd::Tell(const CStringW& text)

@@ -34,7 +34,8 @@ private:
     // The scale of the notification area may have changed.
     void OnScaleChanged();
     void OpenSettings();
-    // Switches, and tells the user when Windows refused the key presses.
+    // Switches, and tells the user when Windows refused the key presses or a
+    // monitor its input.
     void Switch();
     // A notice as a balloon from the icon; kept until there is an icon to show it.
     void Tell(const CStringW& text);

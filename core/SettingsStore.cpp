@@ -11,7 +11,7 @@ const OptionInfo kOptions[Option::Count] = {
     {"CONTROL", 0, 0}, {"SHIFT", 0, 0},     {"ALT", 0, 0},     {"WIN", 0, 0},         {"VIRTUALINDEX", 0, 0},
     // 400 ms keeps the whole sequence within the two seconds Windows gives a
     // program before it goes to sleep, which the switch on suspend needs.
-    {"SWITCHKEY", 0, 0, 0, 2}, {"SWITCHDELAY", 200, 200, 50, 400},
+    {"SWITCHKEY", 0, 0, 0, 3}, {"SWITCHDELAY", 200, 200, 50, 400},
 };
 
 SettingsStore& AppSettings()
@@ -43,26 +43,67 @@ bool OpenSection(const CString& keyWord, const CString& profile, const char* sec
 
 }  // namespace
 
+namespace {
+
+// A value read with `query`, a RegQueryValueEx of either character width.
+// Only a real 4-byte DWORD counts: a string "0" or a short binary value must
+// not read as a set flag.
+template <typename Query>
+int QueryDword(const CRegKey& key, int defaultValue, Query query)
+{
+    DWORD type = 0, data = 0, size = sizeof data;
+    if (!key || query(key.Get(), &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS) return defaultValue;
+    if (type != REG_DWORD || size != sizeof data) return defaultValue;
+    return static_cast<int>(data);
+}
+
+}  // namespace
+
 int SettingsStore::ReadInt(const char* section, const char* entry, int defaultValue) const
 {
     CRegKey key;
-    if (!OpenSection(m_keyWord, m_profile, section, key)) return defaultValue;
-    DWORD type = 0, data = 0, size = sizeof data;
-    if (RegQueryValueExA(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
-        return defaultValue;
-    // Only a real 4-byte DWORD counts: a string "0" or a short binary value must
-    // not read as a set flag.
-    if (type != REG_DWORD || size != sizeof data) return defaultValue;
-    return static_cast<int>(data);
+    OpenSection(m_keyWord, m_profile, section, key);
+    return QueryDword(key, defaultValue, [entry](HKEY k, DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExA(k, entry, nullptr, type, data, size);
+    });
+}
+
+int SettingsStore::ReadInt(const char* section, const wchar_t* entry, int defaultValue) const
+{
+    CRegKey key;
+    OpenSection(m_keyWord, m_profile, section, key);
+    return QueryDword(key, defaultValue, [entry](HKEY k, DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExW(k, entry, nullptr, type, data, size);
+    });
 }
 
 bool SettingsStore::WriteInt(const char* section, const char* entry, int value) const
 {
     CRegKey key;
+    const DWORD data = static_cast<DWORD>(value);
+    return OpenSection(m_keyWord, m_profile, section, key) &&
+           !RegSetValueExA(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+}
+
+bool SettingsStore::WriteInt(const char* section, const wchar_t* entry, int value) const
+{
+    CRegKey key;
+    const DWORD data = static_cast<DWORD>(value);
+    return OpenSection(m_keyWord, m_profile, section, key) &&
+           !RegSetValueExW(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+}
+
+bool SettingsStore::EnumEntry(const char* section, DWORD index, CStringW* name) const
+{
+    CRegKey key;
     if (!OpenSection(m_keyWord, m_profile, section, key)) return false;
-    DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExA(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
-           ERROR_SUCCESS;
+    // Value names are at most 16383 characters long.
+    DWORD length = 16384;
+    wchar_t* buffer = name->GetBuffer(int(length));
+    if (!buffer || RegEnumValueW(key.Get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    name->ReleaseBuffer(int(length));
+    return true;
 }
 
 namespace {

@@ -21,6 +21,12 @@ public:
     int ReadInt(const char* section, const char* entry, int defaultValue) const;
     // Stores value as a REG_DWORD; false when it could not be stored.
     bool WriteInt(const char* section, const char* entry, int value) const;
+    // The same for entries whose names come from outside the program (monitor
+    // identities), in UTF-16, so that no code page can merge two of them.
+    int ReadInt(const char* section, const wchar_t* entry, int defaultValue) const;
+    bool WriteInt(const char* section, const wchar_t* entry, int value) const;
+    // The name of the section's entry at `index` (0, 1, ...); false past the last.
+    bool EnumEntry(const char* section, DWORD index, CStringW* name) const;
 
 private:
     CString m_keyWord;
@@ -35,8 +41,9 @@ constexpr char kRegistryKeyWord[] = "VANTU";
 
 // The options of the SETTING section, in the order the settings dialog reads
 // and writes them. SWITCHKEY is the lock key the KVM switch listens for (0
-// Scroll Lock, 1 Num Lock, 2 Caps Lock), SWITCHDELAY the pause in milliseconds
-// before each of its four key events.
+// Scroll Lock, 1 Num Lock, 2 Caps Lock, 3 none: monitors with a built-in KVM
+// alone), SWITCHDELAY the pause in milliseconds before each of its four key
+// events.
 namespace Option {
 enum Id {
     AUTORUN, HOTSWITCH, TOPMOST, SLEEPACTION, TASKTRAYACTION, CONTROL, SHIFT, ALT, WIN, VIRTUALINDEX,

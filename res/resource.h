@@ -6,6 +6,7 @@
 #define IDR_TRAY_MENU                   129
 #define IDD_SETTINGS                    130
 #define IDD_HOTSWITCH                   131
+#define IDD_MONITORS                    132
 #define IDR_HOTSWITCH_PNG               140
 #define IDR_HOTSWITCH_PNG_2X            141  // the same frames at twice the size, for high DPI
 
@@ -18,7 +19,16 @@
 #define IDS_USAGE                       111
 #define IDS_SWITCH_REFUSED              112
 #define IDS_HOTKEY_IN_USE               113  // %s: the hot key, as the settings dialog shows it
-#define IDS_SWITCH_KEY_FIRST            120  // the lock keys' names, in SWITCHKEY order
+#define IDS_MONITOR_REFUSED             114  // %s: the monitors' names
+#define IDS_MONITORS_READING            115
+#define IDS_MONITORS_NONE               116
+#define IDS_MONITOR_READING             117
+#define IDS_MONITOR_NO_ANSWER           118
+#define IDS_INPUT_LEAVE                 119
+#define IDS_SWITCH_KEY_FIRST            120  // the lock keys' names, in SWITCHKEY order (four)
+#define IDS_INPUT_OTHER                 124
+#define IDS_INPUT_VALUE                 125  // %X: an input value without a standard name
+#define IDS_MONITOR_COLUMN_FIRST        126  // the monitor list's three column titles
 
 // Settings dialog controls
 #define IDC_AUTORUN                     1000
@@ -35,6 +45,13 @@
 #define IDC_TOPMOST                     1011
 #define IDC_SWITCH_KEY                  1012
 #define IDC_SWITCH_DELAY                1013
+#define IDC_MONITORS                    1014
+
+// Monitors dialog controls
+#define IDC_MONITOR_LIST                1020
+#define IDC_MONITOR_STATUS              1021
+#define IDC_MONITOR_INPUT               1022
+#define IDC_MONITOR_VALUE               1023
 
 // Hot switch controls
 #define IDC_SWITCH_BUTTON               1011

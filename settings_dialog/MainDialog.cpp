@@ -101,7 +101,16 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
             OnClickedDefault();
             return 0;
         }
+        if (HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDC_MONITORS) {
+            CMonitorsDialog::Open(this, m_monitorChoices, m_monitorChoiceCount);
+            return 0;
+        }
         break;
+    case WM_MONITORS_CHOSEN:
+        m_monitorChoiceCount = wp < kMaxMonitors ? int(wp) : kMaxMonitors;
+        for (int i = 0; i < m_monitorChoiceCount; ++i)
+            m_monitorChoices[i] = reinterpret_cast<const MonitorChoice*>(lp)[i];
+        return 0;
     case WM_CLOSE:
         OnCloseRequest();
         return 0;
@@ -159,6 +168,8 @@ void CMainDialog::OnClickedOk()
     }
 
     WriteSettings(m_settings);
+    for (int i = 0; i < m_monitorChoiceCount; ++i)
+        WriteMonitorChoice(m_monitorChoices[i].identity.c_str(), m_monitorChoices[i].value);
     WriteRunEntry(m_settings[Option::AUTORUN] != 0);
 
     // The hot switch is re-created so it picks up the options just written.

@@ -6,6 +6,7 @@
 #include "framework/Dialog.h"
 #include "framework/String.h"
 #include "res/resource.h"
+#include "settings_dialog/MonitorsDialog.h"
 
 class CMainDialog : public CDialog {
 public:
@@ -47,6 +48,10 @@ private:
     CButton m_showHotSwitch;
     CButton m_sleepAction;
     CButton m_topmost;
+    // The monitors' inputs as the monitors dialog last handed them over; OK
+    // stores them.
+    MonitorChoice m_monitorChoices[kMaxMonitors];
+    int m_monitorChoiceCount = 0;
 };
 
 // Windows Server 2003 / XP x64 (version 5.2 on an AMD64 machine), where the

@@ -10,7 +10,7 @@ struct LockKey {
 };
 
 // As a keyboard sends them: Num Lock is one of the extended keys.
-const LockKey kLockKeys[kSwitchKeyCount] = {
+const LockKey kLockKeys[kNoKey] = {
     {VK_SCROLL, 0x46, 0},
     {VK_NUMLOCK, 0x45, KEYEVENTF_EXTENDEDKEY},
     {VK_CAPITAL, 0x3A, 0},
@@ -30,12 +30,15 @@ UINT InjectKey(BYTE vk, WORD scan, DWORD flags)
 
 void Wait(DWORD ms) { Sleep(ms); }
 
-bool RunSwitchSequence(SwitchKey key, DWORD delayMs, KeyOutputFn output, SleepFn sleep)
+bool RunSwitchSequence(SwitchKey key, DWORD delayMs, KeyOutputFn output, SleepFn sleep, DWORD waitedMs)
 {
+    if (key < 0 || key >= kNoKey) return true;
     const LockKey& k = kLockKeys[key];
     static const DWORD kSteps[] = {0, KEYEVENTF_KEYUP, 0, KEYEVENTF_KEYUP};
     for (DWORD step : kSteps) {
-        sleep(delayMs);
+        // Only the first pause is shortened, by the time the monitors took.
+        sleep(delayMs - (waitedMs < delayMs ? waitedMs : delayMs));
+        waitedMs = 0;
         if (output(k.vk, k.scan, k.flags | step)) continue;
         // The release of a press that went in was refused: once more, a pace
         // later, so that a half sequence does not leave the key held down.
@@ -48,10 +51,11 @@ bool RunSwitchSequence(SwitchKey key, DWORD delayMs, KeyOutputFn output, SleepFn
     return true;
 }
 
-bool SwitchPc()
+bool SwitchPc(DWORD waitedMs)
 {
     const bool switched = RunSwitchSequence(static_cast<SwitchKey>(ReadOption(Option::SWITCHKEY)),
-                                            static_cast<DWORD>(ReadOption(Option::SWITCHDELAY)));
+                                            static_cast<DWORD>(ReadOption(Option::SWITCHDELAY)), InjectKey, Wait,
+                                            waitedMs);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
     }

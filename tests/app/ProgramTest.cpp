@@ -5,6 +5,7 @@
 #include "framework/Handles.h"
 #include "framework/System.h"
 #include "res/resource.h"
+#include "tests/support/DdcDouble.h"
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -20,6 +21,7 @@ protected:
     void SetUp() override { test::DeleteProfile(kProfile); }
     void TearDown() override
     {
+        test::UseDdcDouble(L"Hopdeck.exe", false);
         test::DeleteProfile(kProfile);
         for (const std::wstring& copy : copies) {
             DeleteFileW(copy.c_str());
@@ -29,6 +31,13 @@ protected:
     static void Store(const char* name, DWORD value, const std::string& profile = kProfile)
     {
         test::SetDword(profile, "SETTING", name, value);
+    }
+    // The input a monitor of the test double takes on a switch.
+    static void StoreMonitor(const wchar_t* name, DWORD value)
+    {
+        const std::string key = test::ProfileKey(kProfile, "MONITORS");
+        RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
+                        test::DoubleIdentity(name).c_str(), REG_DWORD, &value, sizeof value);
     }
     // A copy of the program under another name, in a folder of the test programs.
     std::wstring Copy(const wchar_t* name, const wchar_t* folder = L"")
@@ -135,6 +144,14 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
     Store("HOTSWITCH", 1);
     Store("SWITCHKEY", 1);  // Num Lock, at a quick pace
     Store("SWITCHDELAY", 50);
+    // Monitors with a built-in KVM switch: A to HDMI 2, whose first write
+    // fails as the bus sometimes does, and B to DisplayPort 1.
+    test::UseDdcDouble(L"Hopdeck.exe");
+    DdcDoubleState& ddc = *DdcDouble();
+    StoreMonitor(L"Hopdeck Test A", 0x12);
+    StoreMonitor(L"Hopdeck Test B", 0x0F);
+    ddc = {};
+    ddc.monitor[0].failures = 1;
     test::Program hopdeck;
     HWND main = hopdeck.MainWindow();
     ASSERT_TRUE(main);
@@ -160,16 +177,27 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
              PostMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
          }},
         {"standby", [&] { PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0); }},
+        {"command line", [] { test::Program(L"/switch").WaitExit(); }},
     };
+    LONG switches = 0;
     for (const auto& trigger : triggers) {
         test::KeyWatcher keys(VK_NUMLOCK);
+        ddc.swapped = switches % 2;  // the monitors listed in another order
         trigger.second();
         EXPECT_TRUE(keys.Saw(1)) << trigger.first << ": " << keys.events.size() << " events";
+        ++switches;
+        EXPECT_TRUE(ddc.monitor[0].input == 0x12 && ddc.monitor[0].writes == switches) << trigger.first;
+        EXPECT_TRUE(ddc.monitor[1].input == 0x0F && ddc.monitor[1].writes == switches) << trigger.first;
     }
+    EXPECT_EQ(ddc.reads, 0) << "written without reading first";
+    EXPECT_EQ(ddc.liveHandles, 0) << "no monitor handle kept";
     test::KeyWatcher none(VK_NUMLOCK);
     Store("SLEEPACTION", 0);
     PostMessageW(main, WM_POWERBROADCAST, PBT_APMSTANDBY, 0);
-    EXPECT_TRUE(none.Saw(0)) << "no switch on standby when not asked for";
+    Store("SWITCHKEY", 3);  // no lock key: the monitors alone
+    hopdeck.Command(ID_SWITCH_PC);
+    EXPECT_TRUE(none.Saw(0)) << "no switch on standby when not asked for, no key when there is none";
+    EXPECT_EQ(ddc.monitor[1].writes, switches + 1);
 
     SetCursorPos(400, 500);
     PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
@@ -193,6 +221,25 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
     hopdeck.Command(ID_EXIT);  // with both windows open
     EXPECT_TRUE(hopdeck.WaitExit() && hopdeck.ExitCode() == 0u);
     EXPECT_TRUE(test::HotKeyFree(MOD_CONTROL, VK_F9));
+}
+
+TEST_F(ProgramTest, AChosenMonitorThatIsMissingOrRefusesKeepsNoKeyBackAndFailsTheCommandLine)
+{
+    StoreMonitor(L"Hopdeck Test B", 0x11);
+    DdcDoubleState& ddc = *DdcDouble();
+    ddc = {};
+    ddc.monitor[1].refuse = 1;
+    // Wine's own dxva2 answers nothing: the monitor is missing. Then it refuses; then it takes it.
+    for (int round = 0; round < 3; ++round) {
+        test::UseDdcDouble(L"Hopdeck.exe", round > 0);
+        ddc.monitor[1].refuse = round < 2;
+        test::KeyWatcher keys;
+        test::Program alone(L"/switch");
+        EXPECT_TRUE(keys.Saw(1)) << round;
+        EXPECT_TRUE(alone.WaitExit());
+        EXPECT_EQ(alone.ExitCode(), round < 2 ? 2u : 0u) << round;
+    }
+    EXPECT_EQ(ddc.monitor[1].input, 0x11u);
 }
 
 // The notification area of the test desktop: it takes the icon, or refuses
@@ -231,6 +278,8 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
 
         Store("VIRTUALINDEX", 9);
         Store("CONTROL", 1);
+        Store("SWITCHKEY", 3);
+        StoreMonitor(L"Hopdeck Test B", 0x11);
         ASSERT_TRUE(RegisterHotKey(nullptr, 0x69, MOD_CONTROL, VK_F9));
         test::Program hopdeck(L"/settings", test::ProgramPath(), name.c_str());  // started with its settings
         ASSERT_TRUE(hopdeck.MainWindow(false));
@@ -247,6 +296,12 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         EXPECT_EQ(s_iconsAdded, 1);
         EXPECT_NE(s_iconRecords.find(L"F9 + Control は他のプログラムが使用しています。"), std::wstring::npos)
             << "the taken hot key, told when the icon comes";
+        // A chosen monitor that refuses its input: the balloon names it.
+        test::UseDdcDouble(L"Hopdeck.exe");
+        DdcDouble()->monitor[1].refuse = 1;
+        hopdeck.Command(ID_SWITCH_PC);
+        EXPECT_TRUE(test::PumpUntil(
+            [] { return s_iconRecords.find(L"モニター（Hopdeck Test B）の入力を") != std::wstring::npos; }, 5000));
 
         // A shell that refuses the icon: the user is told, and the program ends.
         s_refuseIcons = true;

@@ -42,7 +42,7 @@ TEST(SettingsStore, KeepsSignedLittleEndianDwordsAndReadsNothingElse)
         Option::Id id;
         DWORD stored;
         int read;
-    } bounds[] = {{Option::SWITCHKEY, 2, 2}, {Option::SWITCHKEY, 3, 0}, {Option::SWITCHKEY, 0xFFFFFFFF, 0},
+    } bounds[] = {{Option::SWITCHKEY, 3, 3}, {Option::SWITCHKEY, 4, 0}, {Option::SWITCHKEY, 0xFFFFFFFF, 0},
                   {Option::SWITCHDELAY, 50, 50}, {Option::SWITCHDELAY, 49, 200}, {Option::SWITCHDELAY, 400, 400},
                   {Option::SWITCHDELAY, 401, 200}};
     for (const auto& b : bounds) {

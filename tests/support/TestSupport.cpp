@@ -1,7 +1,10 @@
 #include "tests/support/TestSupport.h"
 #include "app/MainWnd.h"
 #include "core/SettingsStore.h"
+#include "framework/System.h"
 #include "framework/WinApp.h"
+#include "monitors/MonitorList.h"
+#include <shlwapi.h>
 
 namespace test {
 
@@ -52,6 +55,29 @@ bool KeyWatcher::Saw(int switches, DWORD timeoutMs)
     for (size_t i = 0; i < events.size(); ++i)
         if (events[i] != (i % 2 == 0)) return false;
     return events.size() == 4u * switches;
+}
+
+void UseDdcDouble(const wchar_t* exe, bool use)
+{
+    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + exe + L"\\DllOverrides";
+    if (use) RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"dxva2", REG_SZ, L"native", 14);
+    else RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"dxva2");
+}
+
+std::wstring DoubleIdentity(const wchar_t* name)
+{
+    const std::wstring self = PathFindFileNameW(ModulePathW().c_str());
+    const bool used = !RegGetValueW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + self + L"\\DllOverrides").c_str(),
+                                    L"dxva2", RRF_RT_REG_SZ, nullptr, nullptr, nullptr);
+    UseDdcDouble(self.c_str());
+    std::wstring identity;
+    {
+        const CMonitorList list;
+        for (int i = 0; i < list.Count(); ++i)
+            if (list.Name(i).c_str() == std::wstring(name)) identity = list.Identity(i).c_str();
+    }
+    UseDdcDouble(self.c_str(), used);
+    return identity;
 }
 
 HWND Main()

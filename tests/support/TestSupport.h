@@ -29,6 +29,12 @@ private:
     HHOOK m_hook;
 };
 
+// The test double of dxva2.dll (DdcDouble.h) for the programs of that file
+// name, or Wine's own, which answers nothing; and the identity under which
+// the profile keeps a monitor of the double ("Hopdeck Test A").
+void UseDdcDouble(const wchar_t* exe, bool use = true);
+std::wstring DoubleIdentity(const wchar_t* name);
+
 // The program's own main window in this process, made on first use over
 // kInProcessProfile; and a clean slate: its windows closed, the profile, hot
 // key and Run value gone.

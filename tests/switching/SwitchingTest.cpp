@@ -25,21 +25,24 @@ TEST(SwitchSequence, TheLockKeyDownUpDownUpAtItsPaceAndARefusalStopsIt)
         int key;
         DWORD pace;
         unsigned refused;
+        DWORD waited;  // by the monitors, before the sequence
         bool switched;
         std::string log;
     } cases[] = {
-        {kScrollLock, 200, 0, true, "~200 145/70 down ~200 145/70 up ~200 145/70 down ~200 145/70 up "},
-        {kNumLock, 50, 0, true, "~50 144/69e down ~50 144/69e up ~50 144/69e down ~50 144/69e up "},
-        {kCapsLock, 400, 0, true, "~400 20/58 down ~400 20/58 up ~400 20/58 down ~400 20/58 up "},
-        {kCapsLock, 200, 1, false, "~200 20/58 down! "},
+        {kScrollLock, 200, 0, 0, true, "~200 145/70 down ~200 145/70 up ~200 145/70 down ~200 145/70 up "},
+        {kNumLock, 50, 0, 20, true, "~30 144/69e down ~50 144/69e up ~50 144/69e down ~50 144/69e up "},
+        {kCapsLock, 400, 0, 900, true, "~0 20/58 down ~400 20/58 up ~400 20/58 down ~400 20/58 up "},
+        {kCapsLock, 200, 1, 0, false, "~200 20/58 down! "},
         // A press that went in is released, even when Windows refused it once.
-        {kCapsLock, 200, 2, false, "~200 20/58 down ~200 20/58 up! ~200 20/58 up "},
+        {kCapsLock, 200, 2, 0, false, "~200 20/58 down ~200 20/58 up! ~200 20/58 up "},
+        {kNoKey, 200, 0, 0, true, ""},  // monitors alone: no key, no wait
     };
     for (const auto& c : cases) {
         s_log.clear();
         s_event = 0;
         s_refused = c.refused;
-        EXPECT_EQ(RunSwitchSequence(static_cast<SwitchKey>(c.key), c.pace, RecordKey, RecordSleep), c.switched);
+        EXPECT_EQ(RunSwitchSequence(static_cast<SwitchKey>(c.key), c.pace, RecordKey, RecordSleep, c.waited),
+                  c.switched);
         EXPECT_EQ(s_log, c.log) << "key " << c.key << ", refused " << c.refused;
     }
 }

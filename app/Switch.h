@@ -1,0 +1,21 @@
+// The switch that every trigger makes (the hot key, the tray icon and its
+// menu, the hot switch, suspend, the command line).
+#pragma once
+#include "framework/String.h"
+
+struct SwitchResult {
+    bool keysSent = true;         // false: Windows refused the key presses
+    CStringW monitorsFailed;      // the monitors that did not take their input
+    bool Succeeded() const { return keysSent && monitorsFailed.empty(); }
+};
+
+// Sets each chosen monitor to its input, then sends the lock key (unless it
+// is None). The monitors go first: a monitor with a built-in KVM switch hears
+// this PC only while it shows it, and a lock-key KVM switch may take the
+// display cable away with the keys. Their time counts toward the key's first
+// pause, so a switch takes no longer than before, and suspend keeps within the
+// two seconds Windows allows.
+SwitchResult SwitchEverything();
+
+// What to tell the user of a switch that went wrong in part; empty when all went.
+CStringW SwitchNotice(const SwitchResult& result);

@@ -1,0 +1,260 @@
+#include "settings_dialog/MonitorsDialog.h"
+#include "framework/System.h"
+#include "monitors/InputSources.h"
+#include "monitors/MonitorReading.h"
+#include "res/resource.h"
+#include <commctrl.h>
+#include <new>
+
+namespace {
+
+// The reading's progress, posted by its thread.
+constexpr UINT WM_MONITOR_READING = WM_APP + 2;
+// The list of choices' entry that stands for a value typed in.
+constexpr LPARAM kOtherValue = -1;
+
+enum Column { kNameColumn, kCurrentColumn, kChoiceColumn };
+
+}  // namespace
+
+CMonitorsDialog::CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count) : m_owner(owner)
+{
+    for (; m_givenCount < count && m_givenCount < kMaxMonitors; ++m_givenCount) m_given[m_givenCount] = choices[m_givenCount];
+}
+
+bool CMonitorsDialog::Open(CWnd* owner, const MonitorChoice* choices, int count)
+{
+    auto* dialog = new (std::nothrow) CMonitorsDialog(owner, choices, count);
+    if (!dialog) return false;
+    if (dialog->Create(IDD_MONITORS, owner)) return true;
+    delete dialog;
+    return false;
+}
+
+bool CMonitorsDialog::InitialiseDialog()
+{
+    CDialog::InitialiseDialog();
+    // Like a modal dialog: the settings wait until the monitors are chosen.
+    EnableWindow(m_owner->GetSafeHwnd(), FALSE);
+
+    HWND list = GetDlgItem(m_hWnd, IDC_MONITOR_LIST);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    // Widths in dialog units, so that the columns grow with the font and the scale.
+    static const int kWidths[] = {112, 74, 74};
+    for (int column = 0; column < 3; ++column) {
+        RECT width = {0, 0, kWidths[column], 0};
+        MapDialogRect(m_hWnd, &width);
+        const CStringW title = LoadResString(IDS_MONITOR_COLUMN_FIRST + column);
+        LVCOLUMNW c = {};
+        c.mask = LVCF_TEXT | LVCF_WIDTH;
+        c.cx = width.right;
+        c.pszText = const_cast<wchar_t*>(title.c_str());
+        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
+    }
+    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_INPUT), FALSE);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_VALUE), FALSE);
+    SendDlgItemMessageW(m_hWnd, IDC_MONITOR_VALUE, EM_LIMITTEXT, 4, 0);
+
+    m_reading = CMonitorReading::Start(m_hWnd, WM_MONITOR_READING);
+    SetDlgItemTextW(m_hWnd, IDC_MONITOR_STATUS, LoadResString(m_reading ? IDS_MONITORS_READING : IDS_MONITORS_NONE).c_str());
+    return true;
+}
+
+LRESULT CMonitorsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_MONITOR_READING:
+        OnReading(wp, lp);
+        return 0;
+    case WM_NOTIFY: {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
+        if (change->hdr.idFrom == IDC_MONITOR_LIST && change->hdr.code == LVN_ITEMCHANGED &&
+            (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
+            OnRowSelected();
+        break;
+    }
+    case WM_COMMAND:
+        if (m_filling) break;
+        if (LOWORD(wp) == IDC_MONITOR_INPUT && HIWORD(wp) == CBN_SELCHANGE) OnInputChosen();
+        if (LOWORD(wp) == IDC_MONITOR_VALUE && HIWORD(wp) == EN_CHANGE) OnValueEdited();
+        break;
+    case WM_CLOSE:
+        // The dialog manager would only queue an IDCANCEL.
+        Close();
+        return 0;
+    }
+    return CDialog::WindowProc(msg, wp, lp);
+}
+
+void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
+{
+    HWND list = GetDlgItem(m_hWnd, IDC_MONITOR_LIST);
+    switch (stage) {
+    case CMonitorReading::kListed:
+        for (; m_rows < m_reading->Count(); ++m_rows) {
+            const MonitorReport& report = m_reading->Report(m_rows);
+            int& choice = m_choice[m_rows];
+            choice = ReadMonitorChoice(report.identity.c_str());
+            for (int i = 0; i < m_givenCount; ++i)
+                if (lstrcmpW(m_given[i].identity.c_str(), report.identity.c_str()) == 0) choice = m_given[i].value;
+            LVITEMW item = {};
+            item.mask = LVIF_TEXT;
+            item.iItem = m_rows;
+            item.pszText = const_cast<wchar_t*>(report.name.c_str());
+            SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            SetCell(m_rows, kCurrentColumn, LoadResString(IDS_MONITOR_READING));
+            SetCell(m_rows, kChoiceColumn, InputText(choice));
+        }
+        if (m_rows) {
+            LVITEMW first = {};
+            first.stateMask = first.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
+        }
+        break;
+    case CMonitorReading::kRead:
+        if (index < 0 || index >= m_rows) break;
+        {
+            const MonitorReport& report = m_reading->Report(int(index));
+            SetCell(int(index), kCurrentColumn,
+                    report.answered ? InputText(report.current) : LoadResString(IDS_MONITOR_NO_ANSWER));
+        }
+        if (index == m_selected) FillInputs();
+        break;
+    case CMonitorReading::kDone:
+        SetDlgItemTextW(m_hWnd, IDC_MONITOR_STATUS, m_rows ? L"" : LoadResString(IDS_MONITORS_NONE).c_str());
+        break;
+    }
+}
+
+void CMonitorsDialog::OnRowSelected()
+{
+    m_selected = (int)SendDlgItemMessageW(m_hWnd, IDC_MONITOR_LIST, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED);
+    FillInputs();
+}
+
+void CMonitorsDialog::FillInputs()
+{
+    HWND inputs = GetDlgItem(m_hWnd, IDC_MONITOR_INPUT);
+    m_filling = true;
+    SendMessageW(inputs, CB_RESETCONTENT, 0, 0);
+    if (m_selected < 0 || m_selected >= m_rows) {
+        EnableWindow(inputs, FALSE);
+        m_filling = false;
+        return;
+    }
+    auto add = [inputs](const CStringW& text, LPARAM value) {
+        SendMessageW(inputs, CB_SETITEMDATA, SendMessageW(inputs, CB_ADDSTRING, 0, (LPARAM)text.c_str()), value);
+    };
+    add(LoadResString(IDS_INPUT_LEAVE), kLeaveUnchanged);
+    // The inputs the monitor lists, or the usual ones where it lists none
+    // (or has not been read yet); any other value can be typed in.
+    const MonitorReport& report = m_reading->Report(m_selected);
+    if (report.inputCount) {
+        for (int i = 0; i < report.inputCount; ++i) add(InputText(report.inputs[i]), report.inputs[i]);
+    } else {
+        for (int i = 0; i < kStandardInputCount; ++i) add(InputText(kStandardInputs[i]), kStandardInputs[i]);
+    }
+    add(LoadResString(IDS_INPUT_OTHER), kOtherValue);
+
+    const int choice = m_choice[m_selected];
+    const int count = (int)SendMessageW(inputs, CB_GETCOUNT, 0, 0);
+    int entry = 0;
+    while (entry < count - 1 && (int)SendMessageW(inputs, CB_GETITEMDATA, entry, 0) != choice) ++entry;
+    SendMessageW(inputs, CB_SETCURSEL, entry, 0);
+    wchar_t hex[8] = L"";
+    if (choice != kLeaveUnchanged) wsprintfW(hex, L"%02X", choice);
+    SetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, hex);
+    EnableWindow(inputs, TRUE);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_VALUE), entry == count - 1);
+    m_filling = false;
+}
+
+void CMonitorsDialog::OnInputChosen()
+{
+    HWND inputs = GetDlgItem(m_hWnd, IDC_MONITOR_INPUT);
+    const LPARAM value = SendMessageW(inputs, CB_GETITEMDATA, SendMessageW(inputs, CB_GETCURSEL, 0, 0), 0);
+    const bool other = value == kOtherValue;
+    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_VALUE), other);
+    if (other) {
+        OnValueEdited();
+        return;
+    }
+    SetChoice(int(value));
+    wchar_t hex[8] = L"";
+    if (value != kLeaveUnchanged) wsprintfW(hex, L"%02X", int(value));
+    m_filling = true;
+    SetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, hex);
+    m_filling = false;
+}
+
+void CMonitorsDialog::OnValueEdited()
+{
+    wchar_t text[8] = L"";
+    GetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, text, 8);
+    long long value = 0;
+    bool digits = text[0] != 0;
+    for (const wchar_t* p = text; *p && digits; ++p) {
+        const wchar_t c = *p >= L'a' && *p <= L'f' ? wchar_t(*p - L'a' + L'A') : *p;
+        const int digit = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1;
+        digits = digit >= 0;
+        value = value * 16 + digit;
+    }
+    // Anything that is no input value leaves the monitor as it is.
+    SetChoice(digits && IsInputValue(value) ? int(value) : kLeaveUnchanged);
+}
+
+void CMonitorsDialog::SetChoice(int value)
+{
+    if (m_selected < 0 || m_selected >= m_rows) return;
+    m_choice[m_selected] = value;
+    SetCell(m_selected, kChoiceColumn, InputText(value));
+}
+
+CStringW CMonitorsDialog::InputText(DWORD value) const
+{
+    if (value == kLeaveUnchanged) return LoadResString(IDS_INPUT_LEAVE);
+    wchar_t text[64] = L"";
+    if (const char* name = InputSourceName(value)) {
+        // The standard names are ASCII.
+        for (int i = 0; name[i] && i < 63; ++i) text[i] = wchar_t(name[i]);
+    } else {
+        wsprintfW(text, LoadResString(IDS_INPUT_VALUE).c_str(), value);
+    }
+    return text;
+}
+
+void CMonitorsDialog::SetCell(int row, int column, const CStringW& text)
+{
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    SendDlgItemMessageW(m_hWnd, IDC_MONITOR_LIST, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void CMonitorsDialog::OnClickedOk()
+{
+    MonitorChoice choices[kMaxMonitors];
+    for (int i = 0; i < m_rows; ++i) {
+        choices[i].identity = m_reading->Report(i).identity;
+        choices[i].value = m_choice[i];
+    }
+    SendMessageW(m_owner->GetSafeHwnd(), WM_MONITORS_CHOSEN, m_rows, reinterpret_cast<LPARAM>(choices));
+    Close();
+}
+
+void CMonitorsDialog::OnClickedCancel() { Close(); }
+
+void CMonitorsDialog::Close()
+{
+    // The owner first, so that it, not some other window, is activated.
+    EnableWindow(m_owner->GetSafeHwnd(), TRUE);
+    // Deletes this object (PostNcDestroy).
+    DestroyWindow(m_hWnd);
+}
+
+void CMonitorsDialog::PostNcDestroy()
+{
+    // However the window went (closed, or along with the settings dialog).
+    if (m_reading) m_reading->Release();
+    delete this;
+}

@@ -1,0 +1,38 @@
+// The inputs a capabilities string lists, read as leniently as monitors write them.
+#include "monitors/InputSources.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+TEST(InputSources, TheValuesOfCode60FromCarelessCapabilitiesAndTheirNames)
+{
+    const struct {
+        const char* capabilities;
+        const char* inputs;
+    } cases[] = {
+        {"(prot(monitor)type(lcd)vcp(02 10 12 60(0F 11 12) 62)mccs_ver(2.1))", "0F 11 12"},
+        {"(VCP (14(05 08)60( 11 0f 11 00 ) 62))", "11 0F"},  // any case; repeats and 0 dropped
+        {"(vcp(021060(0F1112)14))", "0F 11 12"},             // codes and values run together
+        {"(vcp(6062(01 03)60(0F (1B 03) 10)))", "0F 10"},     // another code's group; a nested one
+        {"(prot(monitor)cmds(01 60(0F)))vcp(02 04)", ""},     // a 60 outside the vcp list
+        {"(vcp(60(11 12)", "11 12"},                         // cut short
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        WORD values[kMaxInputs];
+        const int n = ParseInputSources(c.capabilities, values, kMaxInputs);
+        std::string inputs;
+        for (int i = 0; i < n; ++i) {
+            char hex[8];
+            sprintf(hex, "%s%02X", i ? " " : "", values[i]);
+            inputs += hex;
+        }
+        EXPECT_EQ(inputs, c.inputs) << c.capabilities;
+    }
+    EXPECT_STREQ(InputSourceName(0x100F), "DisplayPort 1") << "the low byte counts";
+    EXPECT_STREQ(InputSourceName(0x1B), "USB-C");
+    EXPECT_EQ(InputSourceName(0x55), nullptr);
+}
+
+}  // namespace
