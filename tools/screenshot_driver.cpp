@@ -5,7 +5,7 @@
 //
 //   screenshot_driver            every picture
 //   screenshot_driver NAME...    only these: settings-empty, settings-hotkey,
-//                                hotswitch, tray-menu, hotswitch-states
+//                                hotswitch, tray-menu, hotswitch-states, monitors
 //
 // The program's texts come in the user-interface language Wine was started
 // with; the driver finds the windows by their controls, not their captions,
@@ -19,6 +19,7 @@
 #include "hotswitch/AlphaButton.h"
 #include "res/resource.h"
 #include "tools/driver/Driver.h"
+#include <commctrl.h>
 #include <shellapi.h>
 #include <windows.h>
 #include <cstdio>
@@ -234,6 +235,30 @@ void ShotTrayMenu()
     program.Exit();
 }
 
+// The monitors dialog over the test double of dxva2 (scripts/screenshots puts
+// it in the prefix): both monitors read, the first to switch to HDMI 2.
+void ShotMonitors()
+{
+    ParkCursor();
+    DeleteProfile();
+    Program program;
+    if (!Start(program)) return;
+    program.Command(ID_SETTINGS);
+    HWND settings = program.Settings();
+    PostMessageW(settings, WM_COMMAND, MAKEWPARAM(IDC_MONITORS, BN_CLICKED), (LPARAM)GetDlgItem(settings, IDC_MONITORS));
+    HWND dlg = program.Dialog(IDC_MONITOR_LIST, 0);
+    HWND list = GetDlgItem(dlg, IDC_MONITOR_LIST);
+    if (!PumpUntil([&] { return dlg && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2 &&
+                                driver::Text(GetDlgItem(dlg, IDC_MONITOR_STATUS)).empty(); }, 10000))
+        Fail("the monitors were not read (is the test double of dxva2.dll in the prefix?)");
+    HWND inputs = GetDlgItem(dlg, IDC_MONITOR_INPUT);
+    SendMessageW(inputs, CB_SETCURSEL, 3, 0);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), (LPARAM)inputs);
+    SetFocus(list);
+    CaptureWindow(dlg, "monitors");
+    program.Exit();
+}
+
 // ------------------------------------------------------------------ the five states
 
 // A pop-up painted with a soft vertical gradient; the labels are drawn under
@@ -372,7 +397,7 @@ int main(int argc, char** argv)
     const Step steps[] = {
         {"settings-empty", ShotSettingsEmpty}, {"settings-hotkey", ShotSettingsHotKey},
         {"hotswitch", ShotHotSwitch},           {"tray-menu", ShotTrayMenu},
-        {"hotswitch-states", ShotStates},
+        {"hotswitch-states", ShotStates},       {"monitors", ShotMonitors},
     };
     std::vector<std::string> wanted(argv + 1, argv + argc);
     for (const std::string& w : wanted) {

@@ -14,7 +14,8 @@ KeyWatcher* s_watcher = nullptr;
 
 LRESULT CALLBACK WatchKeys(int code, WPARAM wp, LPARAM lp)
 {
-    if (code == HC_ACTION && s_watcher && reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->vkCode == s_watcher->Vk())
+    const DWORD vk = code == HC_ACTION ? reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->vkCode : 0;
+    if (s_watcher && (vk == s_watcher->Vk() || (!s_watcher->Vk() && (vk == VK_SCROLL || vk == VK_NUMLOCK || vk == VK_CAPITAL))))
         s_watcher->events.push_back(wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN);
     return CallNextHookEx(nullptr, code, wp, lp);
 }

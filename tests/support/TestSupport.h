@@ -13,8 +13,8 @@ void DeleteRunValue(const wchar_t* name);
 void Click(HWND dlg, int id);
 bool HotKeyFree(UINT modifiers, UINT vk);
 
-// The events of one key (true: down) that a WH_KEYBOARD_LL hook of this
-// thread sees while it pumps messages.
+// The events of one key (true: down; 0: any lock key) that a WH_KEYBOARD_LL
+// hook of this thread sees while it pumps messages.
 class KeyWatcher {
 public:
     explicit KeyWatcher(DWORD vk = VK_SCROLL);
