@@ -18,6 +18,12 @@
 //       --settings N      open/close cycles of the settings dialog (default 200)
 //       --hotswitch N     show/hide cycles of the hot switch (default 200)
 //       --no-windows      no settings dialog, no hot switch (for the reference)
+//       --monitors N      then N switches with both monitors of the tests'
+//                         double of dxva2 chosen (it must be in the prefix, and
+//                         loaded by both programs): the time to the first input
+//                         write and to the first key event
+#include "monitors/MonitorList.h"
+#include "tests/support/DdcDouble.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <algorithm>
@@ -325,7 +331,48 @@ void Latencies(const char* name, const std::vector<double>& v)
     Out("%s.max_ms=%.1f", name, Max(v));
 }
 
-int Measure(const Target& t, const char* syncDir, int switches, int settings, int hotSwitches, bool windows)
+// Switches with both monitors of the double chosen: each timed from the
+// command to the double's first input write and to the first key event.
+int MonitorSwitches(const Running& r, int n)
+{
+    DdcDoubleState* ddc = DdcDouble();
+    const CMonitorList monitors;  // the program's own list, for the identities
+    if (!ddc || monitors.Count() < 2) {
+        Out("note=no test double of dxva2 loaded: no switches with monitors");
+        return 0;
+    }
+    const wchar_t key[] = L"software\\VANTU\\Hopdeck\\MONITORS";
+    for (int i = 0; i < 2; ++i) {
+        const DWORD input = i ? 0x0F : 0x11;
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, monitors.Identity(i).c_str(), REG_DWORD, &input, sizeof input);
+    }
+    int failed = 0;
+    std::vector<double> write, keys;
+    for (int i = 0; i < n; ++i) {
+        ddc->firstWrite = 0;
+        s_scrollEvents.clear();
+        const double t0 = Now();
+        PostMessageA(r.main, WM_COMMAND, kSwitchCommand, 0);
+        if (!WaitUntil([&] { return ddc->firstWrite && s_scrollEvents.size() >= 4; }, 3000)) {
+            ++failed;
+            continue;
+        }
+        write.push_back(double(ddc->firstWrite) * 1000.0 / double(s_freq.QuadPart) - t0);
+        keys.push_back(s_scrollEvents.front() - t0);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    Out("monitors.switches=%d", n - failed);
+    Out("monitors.write_median_ms=%.1f", Median(write));
+    Out("monitors.write_min_ms=%.1f", Min(write));
+    Out("monitors.write_max_ms=%.1f", Max(write));
+    Out("monitors.key_median_ms=%.1f", Median(keys));
+    Out("monitors.key_min_ms=%.1f", Min(keys));
+    Out("monitors.key_max_ms=%.1f", Max(keys));
+    return failed;
+}
+
+int Measure(const Target& t, const char* syncDir, int switches, int settings, int hotSwitches, bool windows,
+            int monitorSwitches)
 {
     Running r;
     if (!Start(t, &r)) {
@@ -384,6 +431,7 @@ int Measure(const Target& t, const char* syncDir, int switches, int settings, in
     Out("switch.last_median_ms=%.1f", Median(last));
     Out("switch.last_min_ms=%.1f", Min(last));
     Out("switch.last_max_ms=%.1f", Max(last));
+    if (monitorSwitches) switchFailed += MonitorSwitches(r, monitorSwitches);
     if (hook) UnhookWindowsHookEx(hook);
 
     // Window soak, in two halves with a checkpoint between, so that growth per
@@ -433,7 +481,8 @@ int Measure(const Target& t, const char* syncDir, int switches, int settings, in
 int Usage()
 {
     Out("error=usage: hopdeck_bench startup RUNS LABEL EXE CLASS TITLE [...] | "
-        "measure EXE CLASS TITLE [--sync DIR] [--switches N] [--settings N] [--hotswitch N] [--no-windows]");
+        "measure EXE CLASS TITLE [--sync DIR] [--switches N] [--settings N] [--hotswitch N] [--no-windows] "
+        "[--monitors N]");
     return 64;
 }
 
@@ -453,7 +502,7 @@ int main(int argc, char** argv)
         if (argc < 5) return Usage();
         Target t = {"target", argv[2], argv[3], argv[4]};
         const char* syncDir = nullptr;
-        int switches = 20, settings = 200, hotSwitches = 200;
+        int switches = 20, settings = 200, hotSwitches = 200, monitorSwitches = 0;
         bool windows = true;
         for (int i = 5; i < argc; ++i) {
             if (strcmp(argv[i], "--no-windows") == 0) {
@@ -466,12 +515,14 @@ int main(int argc, char** argv)
                 settings = atoi(argv[++i]);
             } else if (i + 1 < argc && strcmp(argv[i], "--hotswitch") == 0) {
                 hotSwitches = atoi(argv[++i]);
+            } else if (i + 1 < argc && strcmp(argv[i], "--monitors") == 0) {
+                monitorSwitches = atoi(argv[++i]);
             } else {
                 return Usage();
             }
         }
         Out("switch_soak_count=%d", switches);
-        return Measure(t, syncDir, switches, settings, hotSwitches, windows);
+        return Measure(t, syncDir, switches, settings, hotSwitches, windows, monitorSwitches);
     }
     return Usage();
 }
