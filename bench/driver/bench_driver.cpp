@@ -331,6 +331,14 @@ void Latencies(const char* name, const std::vector<double>& v)
     Out("%s.max_ms=%.1f", name, Max(v));
 }
 
+// NAME_median_ms, NAME_min_ms and NAME_max_ms of a series.
+void Spread(const char* name, const std::vector<double>& v)
+{
+    Out("%s_median_ms=%.1f", name, Median(v));
+    Out("%s_min_ms=%.1f", name, Min(v));
+    Out("%s_max_ms=%.1f", name, Max(v));
+}
+
 // Switches with both monitors of the double chosen: each timed from the
 // command to the double's first input write and to the first key event.
 int MonitorSwitches(const Running& r, int n)
@@ -362,12 +370,8 @@ int MonitorSwitches(const Running& r, int n)
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, key);
     Out("monitors.switches=%d", n - failed);
-    Out("monitors.write_median_ms=%.1f", Median(write));
-    Out("monitors.write_min_ms=%.1f", Min(write));
-    Out("monitors.write_max_ms=%.1f", Max(write));
-    Out("monitors.key_median_ms=%.1f", Median(keys));
-    Out("monitors.key_min_ms=%.1f", Min(keys));
-    Out("monitors.key_max_ms=%.1f", Max(keys));
+    Spread("monitors.write", write);
+    Spread("monitors.key", keys);
     return failed;
 }
 
@@ -425,12 +429,8 @@ int Measure(const Target& t, const char* syncDir, int switches, int settings, in
     }
     Out("soak.switches=%d", switches - switchFailed);
     if (switchFailed) Out("soak.switch_failed=%d", switchFailed);
-    Out("switch.first_median_ms=%.1f", Median(first));
-    Out("switch.first_min_ms=%.1f", Min(first));
-    Out("switch.first_max_ms=%.1f", Max(first));
-    Out("switch.last_median_ms=%.1f", Median(last));
-    Out("switch.last_min_ms=%.1f", Min(last));
-    Out("switch.last_max_ms=%.1f", Max(last));
+    Spread("switch.first", first);
+    Spread("switch.last", last);
     if (monitorSwitches) switchFailed += MonitorSwitches(r, monitorSwitches);
     if (hook) UnhookWindowsHookEx(hook);
 
