@@ -201,7 +201,8 @@ void CMainWnd::OpenSettings()
     // One dialog at a time: an open one is brought forward, not buried
     // behind this hidden window.
     if (Exists<CMainDialog>()) {
-        if (HWND window = WindowOf<CMainDialog>()) SetForegroundWindow(window);
+        // Or the monitors dialog it opened, which it waits for.
+        if (HWND window = WindowOf<CMainDialog>()) SetForegroundWindow(GetLastActivePopup(window));
         return;
     }
     SetForegroundWindow(m_hWnd);

@@ -113,6 +113,7 @@ void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
         break;
     case CMonitorReading::kRead:
         if (index < 0 || index >= m_rows) break;
+        m_read[index] = true;
         {
             const MonitorReport& report = m_reading->Report(int(index));
             SetCell(int(index), kCurrentColumn,
@@ -149,7 +150,7 @@ void CMonitorsDialog::FillInputs()
     // The inputs the monitor lists, or the usual ones where it lists none
     // (or has not been read yet); any other value can be typed in.
     const MonitorReport& report = m_reading->Report(m_selected);
-    if (report.inputCount) {
+    if (m_read[m_selected] && report.inputCount) {
         for (int i = 0; i < report.inputCount; ++i) add(InputText(report.inputs[i]), report.inputs[i]);
     } else {
         for (int i = 0; i < kStandardInputCount; ++i) add(InputText(kStandardInputs[i]), kStandardInputs[i]);

@@ -55,6 +55,9 @@ private:
     CMonitorReading* m_reading = nullptr;
     int m_rows = 0;
     int m_choice[kMaxMonitors] = {};
+    // Which monitors' reports are complete: only those may be looked at, as
+    // the reading writes the others meanwhile.
+    bool m_read[kMaxMonitors] = {};
     int m_selected = -1;
     // Set while the controls are filled, whose notifications are not the user's.
     bool m_filling = false;
