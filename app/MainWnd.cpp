@@ -92,9 +92,7 @@ void CMainWnd::OnCreate()
     // once, when the icon is there to tell it.
     const HotKey stored = StoredHotKey();
     if (!RegisterHotKeyFor(m_hWnd, stored)) {
-        wchar_t text[1024];
-        wsprintfW(text, LoadResString(IDS_HOTKEY_IN_USE).c_str(), HotKeyText(stored).c_str());
-        Tell(text);
+        Tell(FormatResString(IDS_HOTKEY_IN_USE, HotKeyText(stored).c_str()));
     }
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
 }

@@ -16,14 +16,7 @@ SwitchResult SwitchEverything()
 CStringW SwitchNotice(const SwitchResult& result)
 {
     CStringW notice;
-    if (!result.monitorsFailed.empty()) {
-        const CStringW format = LoadResString(IDS_MONITOR_REFUSED);
-        const int size = format.size() + result.monitorsFailed.size() + 1;
-        if (wchar_t* text = notice.GetBuffer(size)) {
-            wsprintfW(text, format.c_str(), result.monitorsFailed.c_str());
-            notice.ReleaseBuffer();
-        }
-    }
+    if (!result.monitorsFailed.empty()) notice = FormatResString(IDS_MONITOR_REFUSED, result.monitorsFailed.c_str());
     if (!result.keysSent) {
         if (!notice.empty()) notice += L"\n";
         notice += LoadResString(IDS_SWITCH_REFUSED);

@@ -43,54 +43,36 @@ bool OpenSection(const CString& keyWord, const CString& profile, const char* sec
 
 }  // namespace
 
-namespace {
-
-// A value read with `query`, a RegQueryValueEx of either character width.
-// Only a real 4-byte DWORD counts: a string "0" or a short binary value must
-// not read as a set flag.
-template <typename Query>
-int QueryDword(const CRegKey& key, int defaultValue, Query query)
-{
-    DWORD type = 0, data = 0, size = sizeof data;
-    if (!key || query(key.Get(), &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS) return defaultValue;
-    if (type != REG_DWORD || size != sizeof data) return defaultValue;
-    return static_cast<int>(data);
-}
-
-}  // namespace
-
 int SettingsStore::ReadInt(const char* section, const char* entry, int defaultValue) const
 {
-    CRegKey key;
-    OpenSection(m_keyWord, m_profile, section, key);
-    return QueryDword(key, defaultValue, [entry](HKEY k, DWORD* type, BYTE* data, DWORD* size) {
-        return RegQueryValueExA(k, entry, nullptr, type, data, size);
-    });
+    return ReadInt(section, WidenAscii(entry).c_str(), defaultValue);
+}
+
+bool SettingsStore::WriteInt(const char* section, const char* entry, int value) const
+{
+    return WriteInt(section, WidenAscii(entry).c_str(), value);
 }
 
 int SettingsStore::ReadInt(const char* section, const wchar_t* entry, int defaultValue) const
 {
     CRegKey key;
-    OpenSection(m_keyWord, m_profile, section, key);
-    return QueryDword(key, defaultValue, [entry](HKEY k, DWORD* type, BYTE* data, DWORD* size) {
-        return RegQueryValueExW(k, entry, nullptr, type, data, size);
-    });
-}
-
-bool SettingsStore::WriteInt(const char* section, const char* entry, int value) const
-{
-    CRegKey key;
-    const DWORD data = static_cast<DWORD>(value);
-    return OpenSection(m_keyWord, m_profile, section, key) &&
-           !RegSetValueExA(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    if (!OpenSection(m_keyWord, m_profile, section, key)) return defaultValue;
+    DWORD type = 0, data = 0, size = sizeof data;
+    if (RegQueryValueExW(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+        return defaultValue;
+    // Only a real 4-byte DWORD counts: a string "0" or a short binary value must
+    // not read as a set flag.
+    if (type != REG_DWORD || size != sizeof data) return defaultValue;
+    return static_cast<int>(data);
 }
 
 bool SettingsStore::WriteInt(const char* section, const wchar_t* entry, int value) const
 {
     CRegKey key;
+    if (!OpenSection(m_keyWord, m_profile, section, key)) return false;
     const DWORD data = static_cast<DWORD>(value);
-    return OpenSection(m_keyWord, m_profile, section, key) &&
-           !RegSetValueExW(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    return RegSetValueExW(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
+           ERROR_SUCCESS;
 }
 
 bool SettingsStore::EnumEntry(const char* section, DWORD index, CStringW* name) const

@@ -22,7 +22,8 @@ public:
     // Stores value as a REG_DWORD; false when it could not be stored.
     bool WriteInt(const char* section, const char* entry, int value) const;
     // The same for entries whose names come from outside the program (monitor
-    // identities), in UTF-16, so that no code page can merge two of them.
+    // identities), in UTF-16, so that no code page can merge two of them. The
+    // program's own names are ASCII and read and written through these.
     int ReadInt(const char* section, const wchar_t* entry, int defaultValue) const;
     bool WriteInt(const char* section, const wchar_t* entry, int value) const;
     // The name of the section's entry at `index` (0, 1, ...); false past the last.

@@ -102,3 +102,17 @@ private:
 
 using CString = CStringT<char>;
 using CStringW = CStringT<wchar_t>;
+
+// The program's own names (registry entries, key and input names) are ASCII:
+// each character widens as it is.
+inline CStringW WidenAscii(const char* text)
+{
+    CStringW wide;
+    int n = 0;
+    while (text[n]) ++n;
+    if (wchar_t* buf = wide.GetBuffer(n)) {
+        for (int i = 0; i < n; ++i) buf[i] = static_cast<wchar_t>(text[i]);
+        wide.ReleaseBuffer(n);
+    }
+    return wide;
+}

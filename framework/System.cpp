@@ -1,5 +1,6 @@
 #include "framework/System.h"
 #include <shlwapi.h>
+#include <cstdarg>
 
 namespace {
 
@@ -51,6 +52,16 @@ CStringW LoadResString(UINT id)
     const wchar_t* text = nullptr;
     int n = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
     return n > 0 && text ? CStringW(text, n) : CStringW();
+}
+
+CStringW FormatResString(UINT id, ...)
+{
+    wchar_t text[1024];  // as much as wvsprintf ever writes
+    va_list args;
+    va_start(args, id);
+    wvsprintfW(text, LoadResString(id).c_str(), args);
+    va_end(args);
+    return text;
 }
 
 HMODULE LoadSystemLibrary(const char* name)

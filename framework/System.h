@@ -13,6 +13,8 @@ CStringW AppNameFromPath(const wchar_t* path);
 
 // A string-table entry, in the user-interface language Windows chooses.
 CStringW LoadResString(UINT id);
+// A string-table entry used as a wsprintf format (1024 characters at most).
+CStringW FormatResString(UINT id, ...);
 
 // A system DLL, loaded from the system folder only: never from the program's
 // folder or the current directory, where anybody may have left a DLL of that

@@ -86,7 +86,6 @@ void CMonitorList::Add(HMONITOR display)
         // Two monitors that still look alike keep apart by their order.
         while (Find(identity.c_str()) >= 0) identity += L"+";
         m_identity[m_count] = identity;
-        m_name[m_count] = NameFromIdentity(identity.c_str());
     }
 }
 

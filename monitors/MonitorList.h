@@ -13,6 +13,10 @@
 
 constexpr int kMaxMonitors = 16;
 
+// The name part of an identity, its description: how a monitor is shown, and
+// named when it is not attached.
+CStringW NameFromIdentity(const wchar_t* identity);
+
 // One physical monitor as dxva2 hands it out: its handle and description.
 // Declared here, as the system headers declare it (packed), since the
 // program loads dxva2 only when needed.
@@ -40,7 +44,7 @@ public:
     // the display device's id, which carries the monitor's EDID model and its
     // connection, not its place in the list, and the monitor's own description.
     const CStringW& Identity(int i) const { return m_identity[i]; }
-    const CStringW& Name(int i) const { return m_name[i]; }
+    CStringW Name(int i) const { return NameFromIdentity(m_identity[i].c_str()); }
     // The monitor with that identity, or -1.
     int Find(const wchar_t* identity) const;
 
@@ -70,8 +74,4 @@ private:
     int m_count = 0;
     PhysicalMonitor m_monitors[kMaxMonitors] = {};
     CStringW m_identity[kMaxMonitors];
-    CStringW m_name[kMaxMonitors];
 };
-
-// The name part of an identity: how a monitor that is not attached is named.
-CStringW NameFromIdentity(const wchar_t* identity);

@@ -4,6 +4,7 @@
 #include "monitors/MonitorReading.h"
 #include "res/resource.h"
 #include <commctrl.h>
+#include <cwchar>
 #include <new>
 
 namespace {
@@ -136,11 +137,9 @@ void CMonitorsDialog::OnRowSelected()
 void CMonitorsDialog::FillInputs()
 {
     HWND inputs = GetDlgItem(m_hWnd, IDC_MONITOR_INPUT);
-    m_filling = true;
     SendMessageW(inputs, CB_RESETCONTENT, 0, 0);
     if (m_selected < 0 || m_selected >= m_rows) {
         EnableWindow(inputs, FALSE);
-        m_filling = false;
         return;
     }
     auto add = [inputs](const CStringW& text, LPARAM value) {
@@ -162,12 +161,9 @@ void CMonitorsDialog::FillInputs()
     int entry = 0;
     while (entry < count - 1 && (int)SendMessageW(inputs, CB_GETITEMDATA, entry, 0) != choice) ++entry;
     SendMessageW(inputs, CB_SETCURSEL, entry, 0);
-    wchar_t hex[8] = L"";
-    if (choice != kLeaveUnchanged) wsprintfW(hex, L"%02X", choice);
-    SetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, hex);
+    ShowValue(choice);
     EnableWindow(inputs, TRUE);
     EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_VALUE), entry == count - 1);
-    m_filling = false;
 }
 
 void CMonitorsDialog::OnInputChosen()
@@ -181,8 +177,14 @@ void CMonitorsDialog::OnInputChosen()
         return;
     }
     SetChoice(int(value));
+    ShowValue(int(value));
+}
+
+void CMonitorsDialog::ShowValue(int value)
+{
     wchar_t hex[8] = L"";
-    if (value != kLeaveUnchanged) wsprintfW(hex, L"%02X", int(value));
+    if (value != kLeaveUnchanged) wsprintfW(hex, L"%02X", value);
+    // Not the user's edit: the change it notifies is no choice.
     m_filling = true;
     SetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, hex);
     m_filling = false;
@@ -192,16 +194,10 @@ void CMonitorsDialog::OnValueEdited()
 {
     wchar_t text[8] = L"";
     GetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, text, 8);
-    long long value = 0;
-    bool digits = text[0] != 0;
-    for (const wchar_t* p = text; *p && digits; ++p) {
-        const wchar_t c = *p >= L'a' && *p <= L'f' ? wchar_t(*p - L'a' + L'A') : *p;
-        const int digit = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'A' && c <= L'F' ? c - L'A' + 10 : -1;
-        digits = digit >= 0;
-        value = value * 16 + digit;
-    }
+    wchar_t* end = nullptr;
+    const unsigned long value = wcstoul(text, &end, 16);
     // Anything that is no input value leaves the monitor as it is.
-    SetChoice(digits && IsInputValue(value) ? int(value) : kLeaveUnchanged);
+    SetChoice(text[0] && !*end && IsInputValue(value) ? int(value) : kLeaveUnchanged);
 }
 
 void CMonitorsDialog::SetChoice(int value)
@@ -214,14 +210,8 @@ void CMonitorsDialog::SetChoice(int value)
 CStringW CMonitorsDialog::InputText(DWORD value) const
 {
     if (value == kLeaveUnchanged) return LoadResString(IDS_INPUT_LEAVE);
-    wchar_t text[64] = L"";
-    if (const char* name = InputSourceName(value)) {
-        // The standard names are ASCII.
-        for (int i = 0; name[i] && i < 63; ++i) text[i] = wchar_t(name[i]);
-    } else {
-        wsprintfW(text, LoadResString(IDS_INPUT_VALUE).c_str(), value);
-    }
-    return text;
+    const char* name = InputSourceName(value);
+    return name ? WidenAscii(name) : FormatResString(IDS_INPUT_VALUE, value);
 }
 
 void CMonitorsDialog::SetCell(int row, int column, const CStringW& text)

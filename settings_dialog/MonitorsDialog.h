@@ -44,6 +44,8 @@ private:
     // The selected row's inputs in the list of choices.
     void FillInputs();
     void SetChoice(int value);
+    // The value in its hexadecimal box.
+    void ShowValue(int value);
     // "HDMI 1", "Input 0x1B"; "Leave unchanged" for no input.
     CStringW InputText(DWORD value) const;
     void SetCell(int row, int column, const CStringW& text);
@@ -59,6 +61,6 @@ private:
     // the reading writes the others meanwhile.
     bool m_read[kMaxMonitors] = {};
     int m_selected = -1;
-    // Set while the controls are filled, whose notifications are not the user's.
+    // Set while the value box is filled, whose notification is not the user's.
     bool m_filling = false;
 };

@@ -21,12 +21,7 @@ UINT HotKeyVirtualKey(const HotKey& key) { return FunctionKeyTable[FunctionKeyRo
 CStringW HotKeyText(const HotKey& key)
 {
     int row = FunctionKeyRow(key.index);
-    // The names are ASCII.
-    const char* name = FunctionKeyTable[row].name;
-    wchar_t wide[sizeof FunctionKeyTable[row].name];
-    int n = 0;
-    for (; n < (int)sizeof wide / (int)sizeof *wide && name[n]; ++n) wide[n] = static_cast<wchar_t>(name[n]);
-    CStringW text(wide, n);
+    CStringW text = WidenAscii(FunctionKeyTable[row].name);
     if (row == 0) return text;
     if (ModifierOn(key.control)) text += L" + Control";
     if (ModifierOn(key.shift)) text += L" + Shift";

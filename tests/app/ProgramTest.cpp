@@ -239,7 +239,6 @@ TEST_F(ProgramTest, AChosenMonitorThatIsMissingOrRefusesKeepsNoKeyBackAndFailsTh
         EXPECT_TRUE(alone.WaitExit());
         EXPECT_EQ(alone.ExitCode(), round < 2 ? 2u : 0u) << round;
     }
-    EXPECT_EQ(ddc.monitor[1].input, 0x11u);
 }
 
 // The notification area of the test desktop: it takes the icon, or refuses

@@ -25,11 +25,8 @@ constexpr wchar_t kDdcCapsGate[] = L"HopdeckDdcCapsGate";
 // The shared state, zeroed when first made; it lasts as long as this process.
 inline DdcDoubleState* DdcDouble()
 {
-    static DdcDoubleState* state = nullptr;
-    if (!state) {
-        HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                            sizeof(DdcDoubleState), L"HopdeckDdcDouble");
-        state = static_cast<DdcDoubleState*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    }
+    static auto* state = static_cast<DdcDoubleState*>(MapViewOfFile(
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DdcDoubleState), L"HopdeckDdcDouble"),
+        FILE_MAP_ALL_ACCESS, 0, 0, 0));
     return state;
 }

@@ -66,7 +66,7 @@ EXPORT SetVCPFeature(HANDLE handle, BYTE code, DWORD value)
     return TRUE;
 }
 
-EXPORT GetVCPFeatureAndVCPFeatureReply(HANDLE handle, BYTE code, int* type, DWORD* current, DWORD* maximum)
+EXPORT GetVCPFeatureAndVCPFeatureReply(HANDLE handle, BYTE code, int*, DWORD* current, DWORD* maximum)
 {
     int i = 0;
     DdcDoubleState::Monitor* m = Of(handle, &i);
@@ -74,7 +74,6 @@ EXPORT GetVCPFeatureAndVCPFeatureReply(HANDLE handle, BYTE code, int* type, DWOR
     InterlockedIncrement(&DdcDouble()->reads);
     const DWORD input = m->input ? m->input : kMonitors[i].firstInput;
     *current = input | (kMonitors[i].highByte ? input << 8 : 0);
-    if (type) *type = 0;
     *maximum = 0xFF;
     return TRUE;
 }
