@@ -15,12 +15,14 @@ namespace {
 // The shell broadcasts this message when it (re)starts: the icon must be added again.
 UINT s_taskbarCreated = 0;
 
-// Row 0 means no hot key: nothing to register. Windows 7 and later send no
-// repeats of a held key on request; earlier systems refuse the request, so
+// Row 0 means no hot key: nothing to register. A key that types is never
+// taken from typing without Control, Alt or Windows. Windows 7 and later send
+// no repeats of a held key on request; earlier systems refuse the request, so
 // the key is then registered without it.
 bool RegisterHotKeyFor(HWND wnd, const HotKey& key)
 {
     if (FunctionKeyRow(key.index) == 0) return true;
+    if (!HotKeyAllowed(key)) return false;
     const UINT mods = HotKeyModifiers(key), vk = HotKeyVirtualKey(key);
     return RegisterHotKey(wnd, kHotKeyId, mods | MOD_NOREPEAT, vk) || RegisterHotKey(wnd, kHotKeyId, mods, vk);
 }
@@ -88,11 +90,12 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 void CMainWnd::OnCreate()
 {
     s_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    // A key another program holds would silently do nothing: the user is told
-    // once, when the icon is there to tell it.
+    // A key another program holds would silently do nothing, and a typing key
+    // without Control, Alt or Windows (a hand-edited profile) is not taken:
+    // the user is told once, when the icon is there to tell it.
     const HotKey stored = StoredHotKey();
     if (!RegisterHotKeyFor(m_hWnd, stored)) {
-        Tell(FormatResString(IDS_HOTKEY_IN_USE, HotKeyText(stored).c_str()));
+        Tell(FormatResString(HotKeyAllowed(stored) ? IDS_HOTKEY_IN_USE : IDS_HOTKEY_BARE, HotKeyText(stored).c_str()));
     }
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
 }

@@ -29,6 +29,11 @@
 #define IDS_INPUT_OTHER                 124
 #define IDS_INPUT_VALUE                 125  // %X: an input value without a standard name
 #define IDS_MONITOR_COLUMN_FIRST        126  // the monitor list's three column titles
+#define IDS_HOTKEY_NEEDS_MODIFIER       129
+#define IDS_HOTKEY_BARE                 130  // %s: the hot key, as the settings dialog shows it
+// + a row of the hot-key table, for the keys named in each language (the
+// arrows and the keypad, rows 32 to 50)
+#define IDS_KEY_NAME_BASE               2000
 
 // Settings dialog controls
 #define IDC_AUTORUN                     1000

@@ -47,10 +47,11 @@ bool CMainDialog::InitialiseDialog()
     // The first exchange runs while the list is still empty, so it selects nothing.
     CDialog::InitialiseDialog();
 
-    // Inserting by position keeps table order despite the sorted style: list
-    // position, table row and VIRTUALINDEX are one number ("F10" follows "F9").
+    // In table order: list position, table row and VIRTUALINDEX are one
+    // number ("F10" follows "F9"). The list is not sorted, so typing a letter
+    // goes to the next key of that letter, as in any unsorted list.
     for (int row = 0; row < kFunctionKeyCount; ++row)
-        SendMessageA(m_functionKey.GetSafeHwnd(), CB_INSERTSTRING, row, (LPARAM)FunctionKeyTable[row].name);
+        SendMessageW(m_functionKey.GetSafeHwnd(), CB_INSERTSTRING, row, (LPARAM)FunctionKeyName(row).c_str());
 
     FillSwitchLists();
 
@@ -154,10 +155,16 @@ void CMainDialog::OnClickedOk()
     int& index = m_settings[Option::VIRTUALINDEX];
     if (index < 0 || index >= kFunctionKeyCount) index = 0;
 
+    // A key that types needs Control, Alt or Windows: the user is told, and
+    // the choices stay as they are for the user to add one.
+    const HotKey edited = HotKeyOf(m_settings);
+    if (!HotKeyAllowed(edited)) {
+        CWinApp::Get()->AppMessageBox(IDS_HOTKEY_NEEDS_MODIFIER, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     // The main window owns hot-key id 1: it puts the edited key in place of its
     // own, or keeps its own when the edited one is taken elsewhere.
     HWND main = GetParent(m_hWnd);
-    const HotKey edited = HotKeyOf(m_settings);
     if (!SendMessageW(main, WM_APPLY_HOTKEY, 0, reinterpret_cast<LPARAM>(&edited))) {
         // The box runs a message loop: an exit, or a close from outside, may
         // destroy this dialog, and delete this object, before it returns.

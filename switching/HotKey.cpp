@@ -1,14 +1,52 @@
 #include "switching/HotKey.h"
+#include "framework/System.h"
+#include "res/resource.h"
 
+// What profiles keep is the row: rows 0-12 are those of every Hopdeck, the
+// others were added after them in this order. Never reorder or remove a row;
+// new keys go at the end (an older Hopdeck reads their rows as no key).
 const FunctionKey FunctionKeyTable[kFunctionKeyCount] = {
-    {"  ", 0},         {"F1", VK_F1},   {"F2", VK_F2},   {"F3", VK_F3},  {"F4", VK_F4},
-    {"F5", VK_F5},     {"F6", VK_F6},   {"F7", VK_F7},   {"F8", VK_F8},  {"F9", VK_F9},
-    {"F10", VK_F10},   {"F11", VK_F11}, {"F12", VK_F12},
+    {"  ", 0, false},
+    // 1-12
+    {"F1", VK_F1, false}, {"F2", VK_F2, false}, {"F3", VK_F3, false}, {"F4", VK_F4, false},
+    {"F5", VK_F5, false}, {"F6", VK_F6, false}, {"F7", VK_F7, false}, {"F8", VK_F8, false},
+    {"F9", VK_F9, false}, {"F10", VK_F10, false}, {"F11", VK_F11, false}, {"F12", VK_F12, false},
+    // 13-24: sent by macro keypads and keyboard software, used by no application
+    {"F13", VK_F13, false}, {"F14", VK_F14, false}, {"F15", VK_F15, false}, {"F16", VK_F16, false},
+    {"F17", VK_F17, false}, {"F18", VK_F18, false}, {"F19", VK_F19, false}, {"F20", VK_F20, false},
+    {"F21", VK_F21, false}, {"F22", VK_F22, false}, {"F23", VK_F23, false}, {"F24", VK_F24, false},
+    // 25
+    {"Pause", VK_PAUSE, false},
+    // 26-31
+    {"Insert", VK_INSERT, true}, {"Delete", VK_DELETE, true}, {"Home", VK_HOME, true}, {"End", VK_END, true},
+    {"Page Up", VK_PRIOR, true}, {"Page Down", VK_NEXT, true},
+    // 32-35: the arrows, named in the string table
+    {"", VK_UP, true}, {"", VK_DOWN, true}, {"", VK_LEFT, true}, {"", VK_RIGHT, true},
+    // 36-50: the keypad with Num Lock on, named in the string table
+    {"", VK_NUMPAD0, true}, {"", VK_NUMPAD1, true}, {"", VK_NUMPAD2, true}, {"", VK_NUMPAD3, true},
+    {"", VK_NUMPAD4, true}, {"", VK_NUMPAD5, true}, {"", VK_NUMPAD6, true}, {"", VK_NUMPAD7, true},
+    {"", VK_NUMPAD8, true}, {"", VK_NUMPAD9, true}, {"", VK_MULTIPLY, true}, {"", VK_ADD, true},
+    {"", VK_SUBTRACT, true}, {"", VK_DECIMAL, true}, {"", VK_DIVIDE, true},
+    // 51-76
+    {"A", 'A', true}, {"B", 'B', true}, {"C", 'C', true}, {"D", 'D', true}, {"E", 'E', true}, {"F", 'F', true},
+    {"G", 'G', true}, {"H", 'H', true}, {"I", 'I', true}, {"J", 'J', true}, {"K", 'K', true}, {"L", 'L', true},
+    {"M", 'M', true}, {"N", 'N', true}, {"O", 'O', true}, {"P", 'P', true}, {"Q", 'Q', true}, {"R", 'R', true},
+    {"S", 'S', true}, {"T", 'T', true}, {"U", 'U', true}, {"V", 'V', true}, {"W", 'W', true}, {"X", 'X', true},
+    {"Y", 'Y', true}, {"Z", 'Z', true},
+    // 77-86: the digits of the main keyboard
+    {"0", '0', true}, {"1", '1', true}, {"2", '2', true}, {"3", '3', true}, {"4", '4', true},
+    {"5", '5', true}, {"6", '6', true}, {"7", '7', true}, {"8", '8', true}, {"9", '9', true},
 };
 
 int ModifierOn(int value) { return value == 1 || value == 2 ? 1 : 0; }
 
 int FunctionKeyRow(int index) { return index >= 0 && index < kFunctionKeyCount ? index : 0; }
+
+CStringW FunctionKeyName(int row)
+{
+    const FunctionKey& key = FunctionKeyTable[FunctionKeyRow(row)];
+    return key.name[0] ? WidenAscii(key.name) : LoadResString(IDS_KEY_NAME_BASE + row);
+}
 
 UINT HotKeyModifiers(const HotKey& key)
 {
@@ -18,10 +56,15 @@ UINT HotKeyModifiers(const HotKey& key)
 
 UINT HotKeyVirtualKey(const HotKey& key) { return FunctionKeyTable[FunctionKeyRow(key.index)].vk; }
 
+bool HotKeyAllowed(const HotKey& key)
+{
+    return !FunctionKeyTable[FunctionKeyRow(key.index)].types || (HotKeyModifiers(key) & ~MOD_SHIFT);
+}
+
 CStringW HotKeyText(const HotKey& key)
 {
-    int row = FunctionKeyRow(key.index);
-    CStringW text = WidenAscii(FunctionKeyTable[row].name);
+    const int row = FunctionKeyRow(key.index);
+    CStringW text = FunctionKeyName(row);
     if (row == 0) return text;
     if (ModifierOn(key.control)) text += L" + Control";
     if (ModifierOn(key.shift)) text += L" + Shift";

@@ -308,6 +308,17 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         EXPECT_EQ(test::AnswerBox(hopdeck.Pid(), L"Hopdeck"), L"通知領域にアイコンを登録できませんでした。");
         EXPECT_TRUE(hopdeck.WaitExit());
         EXPECT_EQ(hopdeck.ExitCode(), 0u);
+
+        // A profile edited by hand to a key that types, with Shift alone: not
+        // taken from typing, and said so.
+        s_refuseIcons = false;
+        Store("VIRTUALINDEX", 58);
+        Store("CONTROL", 0);
+        Store("SHIFT", 1);
+        test::Program bare(L"", test::ProgramPath(), name.c_str());
+        ASSERT_TRUE(bare.MainWindow());
+        EXPECT_NE(s_iconRecords.find(L"H + Shift は修飾キーが足りないため"), std::wstring::npos);
+        EXPECT_TRUE(test::HotKeyFree(MOD_SHIFT, 'H'));
         DestroyWindow(tray);
         UnregisterHotKey(nullptr, 0x69);
     }).join();
@@ -424,6 +435,13 @@ TEST_F(ProgramTest, TextsAreReadableInTheUsersLanguage)
     EXPECT_EQ(test::Text(GetDlgItem(dlg, IDC_AUTORUN)), japanese ? L"OS起動時に常駐する" : L"Start with Windows");
     EXPECT_EQ(test::AnswerBox(hopdeck.Pid(), L"Hopdeck"),
               japanese ? L"そのホットキーは既に登録されています。" : L"That hot key is already registered.");
+    // The keys named in each language, and H alone refused.
+    wchar_t up[16] = L"";
+    SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETLBTEXT, 32, (LPARAM)up);
+    EXPECT_STREQ(up, japanese ? L"↑" : L"Up");
+    SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_SETCURSEL, 58, 0);
+    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(test::AnswerBox(hopdeck.Pid(), L"Hopdeck").substr(0, 5), japanese ? L"文字、数字" : L"Lette");
     UnregisterHotKey(nullptr, 0x67);
 }
 

@@ -73,11 +73,11 @@ TEST_F(MainDialogTest, ShowsTheStoredOptionsAndAppliesTheAlwaysInFrontRule)
 {
     ASSERT_TRUE(Open());
     EXPECT_EQ(State(), L"101000000 row 0 - [  ] key 0 200 ms");
-    // Thirteen entries in table order although the list sorts: "F10" follows "F9".
+    // Every key in table order: "F10" follows "F9".
     wchar_t text[32] = L"";
     SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETLBTEXT, 10, (LPARAM)text);
     const LRESULT count = SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCOUNT, 0, 0);
-    EXPECT_EQ(std::wstring(text) + L" of " + std::to_wstring(count), L"F10 of 13");
+    EXPECT_EQ(std::wstring(text) + L" of " + std::to_wstring(count), L"F10 of 87");
     test::ResetMain();
 
     StoreHotKey(5, 1, 0, 1, 0);
@@ -137,7 +137,7 @@ TEST_F(MainDialogTest, DefaultAndEveryWayOfClosingWithoutOkWriteNothing)
 TEST_F(MainDialogTest, OkStoresEveryOptionTheRunEntryAndMakesTheHotSwitchAnew)
 {
     Store("HOTSWITCH", 1);
-    Store("VIRTUALINDEX", 13);  // a hand edit, just past the table: no row chosen, no key
+    Store("VIRTUALINDEX", 87);  // a hand edit, just past the table: no row chosen, no key
     Store("CONTROL", 5);        // a hand edit: unchecked
     PostMessageW(test::Main(), WM_SHOW_HOTSWITCH, 0, 0);
     HWND oldHot = test::FindWindowOf(GetCurrentProcessId(), L"");
@@ -215,6 +215,63 @@ TEST_F(MainDialogTest, AChangedHotKeyReplacesTheOldOneUnlessItIsTakenElsewhere)
     ASSERT_TRUE(Ok()) << "a second OK saves the other options";
     EXPECT_EQ(Stored(), "1 0 1 0 1 0 0 0 0 8 0 200");
     UnregisterHotKey(nullptr, 0x55);
+}
+
+TEST_F(MainDialogTest, EveryKindOfKeySwitchesButAKeyThatTypesOnlyWithControlAltOrWindows)
+{
+    Store("SWITCHDELAY", 50);
+    const struct {
+        int id;
+        UINT mod, vk;
+    } modifiers[] = {{IDC_CONTROL, MOD_CONTROL, VK_CONTROL}, {IDC_SHIFT, MOD_SHIFT, VK_SHIFT}, {IDC_ALT, MOD_ALT, VK_MENU}};
+    // One key of each kind after F12, stored as its row; each opening shows
+    // the key the OK before stored.
+    const struct {
+        int row;
+        UINT vk, mods;
+        const wchar_t* text;
+    } keys[] = {{13, VK_F13, MOD_CONTROL, L"F13 + Control"},
+                {25, VK_PAUSE, 0, L"Pause"},
+                {31, VK_NEXT, MOD_ALT, L"Page Down + Alt(Option)"},
+                {34, VK_LEFT, MOD_CONTROL | MOD_SHIFT, L"← + Control + Shift"},
+                {42, VK_NUMPAD6, MOD_ALT, L"テンキー6 + Alt(Option)"},
+                {58, 'H', MOD_CONTROL | MOD_ALT, L"H + Control + Alt(Option)"},
+                {86, '9', MOD_CONTROL | MOD_SHIFT, L"9 + Control + Shift"}};
+    std::wstring shown = L"  ";
+    UINT checked = 0;
+    for (const auto& key : keys) {
+        ASSERT_TRUE(Open());
+        EXPECT_EQ(test::Text(GetDlgItem(dlg, IDC_REGISTERED_KEY)), shown);
+        ChooseRow(key.row);
+        for (const auto& m : modifiers)
+            if ((checked ^ key.mods) & m.mod) Click(dlg, m.id);
+        ASSERT_TRUE(Ok()) << key.row;
+        EXPECT_EQ(test::GetDword(test::kInProcessProfile, "SETTING", "VIRTUALINDEX"), key.row);
+        test::KeyWatcher switches;
+        for (const auto& m : modifiers)
+            if (key.mods & m.mod) keybd_event(BYTE(m.vk), 0, 0, 0);
+        keybd_event(BYTE(key.vk), 0, 0, 0);
+        keybd_event(BYTE(key.vk), 0, KEYEVENTF_KEYUP, 0);
+        for (const auto& m : modifiers)
+            if (key.mods & m.mod) keybd_event(BYTE(m.vk), 0, KEYEVENTF_KEYUP, 0);
+        EXPECT_TRUE(switches.Saw(1)) << key.row;
+        shown = key.text;
+        checked = key.mods;
+    }
+
+    // H with Shift alone: refused with the reason, nothing stored or taken,
+    // and the choices left for the user to add a modifier.
+    ASSERT_TRUE(Open());
+    ChooseRow(58);
+    Click(dlg, IDC_CONTROL);
+    std::wstring text;
+    std::thread box([&] { text = test::AnswerBox(GetCurrentProcessId(), CWinApp::Get()->AppNameW()); });
+    Click(dlg, IDOK);
+    box.join();
+    EXPECT_EQ(text.substr(0, 5), L"文字、数字");
+    EXPECT_EQ(State().substr(0, 16), L"101000100 row 58");
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "SETTING", "VIRTUALINDEX"), 86);
+    EXPECT_TRUE(test::HotKeyFree(MOD_SHIFT, 'H'));
 }
 
 }  // namespace
