@@ -5,7 +5,8 @@
 //
 //   screenshot_driver            every picture
 //   screenshot_driver NAME...    only these: settings-empty, settings-hotkey,
-//                                hotswitch, tray-menu, hotswitch-states, monitors
+//                                hotswitch, tray-menu, hotswitch-states, monitors,
+//                                settings-keys
 //
 // The program's texts come in the user-interface language Wine was started
 // with; the driver finds the windows by their controls, not their captions,
@@ -105,8 +106,16 @@ bool WriteBmp(const std::string& path, const BITMAPINFOHEADER& info, const void*
     return std::fclose(f) == 0 && ok;
 }
 
-// Copies a screen rectangle into <name>.bmp and prints "name left top right bottom".
-bool CaptureRect(const RECT& rc, const char* name)
+// One piece of a picture: a rectangle of the screen, and where it goes in
+// the picture's screen coordinates.
+struct Piece {
+    RECT from;
+    POINT to;
+};
+
+// Copies pieces of the screen into one picture of the screen rectangle `rc`,
+// <name>.bmp, and prints "name left top right bottom".
+bool CapturePieces(const RECT& rc, const char* name, const std::vector<Piece>& pieces)
 {
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     if (w <= 0 || h <= 0) return false;
@@ -124,7 +133,10 @@ bool CaptureRect(const RECT& rc, const char* name)
     if (dib) {
         HDC mem = CreateCompatibleDC(screen);
         HGDIOBJ old = SelectObject(mem, dib);
-        ok = BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY) != FALSE;
+        ok = true;
+        for (const Piece& p : pieces)
+            ok = ok && BitBlt(mem, p.to.x - rc.left, p.to.y - rc.top, p.from.right - p.from.left,
+                              p.from.bottom - p.from.top, screen, p.from.left, p.from.top, SRCCOPY);
         GdiFlush();
         SelectObject(mem, old);
         DeleteDC(mem);
@@ -137,6 +149,9 @@ bool CaptureRect(const RECT& rc, const char* name)
     std::fflush(stdout);
     return ok;
 }
+
+// Copies a screen rectangle into <name>.bmp.
+bool CaptureRect(const RECT& rc, const char* name) { return CapturePieces(rc, name, {{rc, {rc.left, rc.top}}}); }
 
 // Repaints a window (of any process) and its children, lets the paint reach
 // the display, then copies the window's rectangle.
@@ -232,6 +247,45 @@ void ShotTrayMenu()
         PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
         PumpUntil([&] { return program.OpenMenu() == nullptr; }, 3000);
     }
+    program.Exit();
+}
+
+// The settings with the key list dropped down at the keys after F12, and
+// Ctrl + Page Down chosen: the dialog and the list in one picture.
+void ShotSettingsKeys()
+{
+    ParkCursor();
+    DeleteProfile();
+    SetDword("SETTING", "VIRTUALINDEX", 31);
+    SetDword("SETTING", "CONTROL", 1);
+    Program program;
+    if (!Start(program)) return;
+    program.Command(ID_SETTINGS);
+    HWND settings = program.Settings();
+    HWND keys = GetDlgItem(settings, IDC_FUNCTION_KEY);
+    // F4 drops the list down, as the user would, with the focus on it.
+    PostMessageW(settings, WM_NEXTDLGCTL, (WPARAM)keys, TRUE);
+    PostMessageW(keys, WM_KEYDOWN, VK_F4, 0);
+    PumpFor(600);
+    // The dropped list is a window of its own. Without a window manager the
+    // dialog stays in front of it on Wine's display, so the list is copied
+    // from a free part of the screen to where it drops.
+    const std::vector<HWND> lists = WindowsOf(program.Pid(), nullptr, L"ComboLBox");
+    if (lists.empty()) {
+        Fail("the key list did not drop down");
+        return;
+    }
+    RECT dialog = {}, list = {}, both = {};
+    GetWindowRect(settings, &dialog);
+    GetWindowRect(lists.front(), &list);
+    UnionRect(&both, &dialog, &list);
+    const POINT dropped = {list.left, list.top};
+    SetWindowPos(lists.front(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpFor(600);
+    GetWindowRect(lists.front(), &list);
+    if (!CapturePieces(both, "settings-keys", {{dialog, {dialog.left, dialog.top}}, {list, dropped}}))
+        Fail("cannot capture settings-keys");
+    SendMessageW(keys, CB_SHOWDROPDOWN, FALSE, 0);
     program.Exit();
 }
 
@@ -398,6 +452,7 @@ int main(int argc, char** argv)
         {"settings-empty", ShotSettingsEmpty}, {"settings-hotkey", ShotSettingsHotKey},
         {"hotswitch", ShotHotSwitch},           {"tray-menu", ShotTrayMenu},
         {"hotswitch-states", ShotStates},       {"monitors", ShotMonitors},
+        {"settings-keys", ShotSettingsKeys},
     };
     std::vector<std::string> wanted(argv + 1, argv + argc);
     for (const std::string& w : wanted) {
