@@ -183,12 +183,18 @@ TEST_F(ProgramTest, EveryTriggerSwitchesOnceTheMenuOpensAtTheCursorAndExitCloses
     for (const auto& trigger : triggers) {
         test::KeyWatcher keys(VK_NUMLOCK);
         ddc.swapped = switches % 2;  // the monitors listed in another order
+        ddc.firstWrite = 0;
         trigger.second();
         EXPECT_TRUE(keys.Saw(1)) << trigger.first << ": " << keys.events.size() << " events";
         ++switches;
         EXPECT_TRUE(ddc.monitor[0].input == 0x12 && ddc.monitor[0].writes == switches) << trigger.first;
         EXPECT_TRUE(ddc.monitor[1].input == 0x0F && ddc.monitor[1].writes == switches) << trigger.first;
+        // A monitor with a KVM inside hears this PC's keys only while it shows this PC.
+        EXPECT_LT(ddc.firstWrite, keys.firstAt) << trigger.first << ": the monitors before the key";
     }
+    LARGE_INTEGER second;
+    QueryPerformanceFrequency(&second);
+    EXPECT_GE(ddc.monitor[0].shortestRetry, second.QuadPart * 45 / 1000) << "DDC/CI wants 50 ms between commands";
     EXPECT_EQ(ddc.reads, 0) << "written without reading first";
     EXPECT_EQ(ddc.liveHandles, 0) << "no monitor handle kept";
     test::KeyWatcher none(0);
@@ -233,12 +239,15 @@ TEST_F(ProgramTest, AChosenMonitorThatIsMissingOrRefusesKeepsNoKeyBackAndFailsTh
     for (int round = 0; round < 3; ++round) {
         test::UseDdcDouble(L"Hopdeck.exe", round > 0);
         ddc.monitor[1].refuse = round < 2;
+        // Left unchanged, then no input at all (a hand edit): A is never written.
+        StoreMonitor(L"Hopdeck Test A", round < 2 ? 0 : 0x10012);
         test::KeyWatcher keys;
         test::Program alone(L"/switch");
         EXPECT_TRUE(keys.Saw(1)) << round;
         EXPECT_TRUE(alone.WaitExit());
         EXPECT_EQ(alone.ExitCode(), round < 2 ? 2u : 0u) << round;
     }
+    EXPECT_EQ(ddc.monitor[0].writes, 0);
 }
 
 // The notification area of the test desktop: it takes the icon, or refuses

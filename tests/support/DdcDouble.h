@@ -16,6 +16,8 @@ struct DdcDoubleState {
         LONG refuse;    // every write fails
         LONG writes;    // writes that went in
         DWORD input;    // the input now (0: as the monitor started)
+        LONGLONG failedAt;       // QueryPerformanceCounter at the last failed write
+        LONGLONG shortestRetry;  // the shortest time from a failed write to the next one
     } monitor[2];
 };
 

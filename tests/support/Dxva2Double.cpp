@@ -57,7 +57,13 @@ EXPORT SetVCPFeature(HANDLE handle, BYTE code, DWORD value)
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     if (!DdcDouble()->firstWrite) DdcDouble()->firstWrite = now.QuadPart;
+    if (m && m->failedAt) {
+        const LONGLONG gap = now.QuadPart - m->failedAt;
+        if (!m->shortestRetry || gap < m->shortestRetry) m->shortestRetry = gap;
+        m->failedAt = 0;
+    }
     if (!m || code != 0x60 || m->refuse || (m->failures > 0 && InterlockedDecrement(&m->failures) >= 0)) {
+        if (m) m->failedAt = now.QuadPart;
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }

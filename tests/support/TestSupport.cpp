@@ -15,8 +15,12 @@ KeyWatcher* s_watcher = nullptr;
 LRESULT CALLBACK WatchKeys(int code, WPARAM wp, LPARAM lp)
 {
     const DWORD vk = code == HC_ACTION ? reinterpret_cast<KBDLLHOOKSTRUCT*>(lp)->vkCode : 0;
-    if (s_watcher && (vk == s_watcher->Vk() || (!s_watcher->Vk() && (vk == VK_SCROLL || vk == VK_NUMLOCK || vk == VK_CAPITAL))))
+    if (s_watcher && (vk == s_watcher->Vk() || (!s_watcher->Vk() && (vk == VK_SCROLL || vk == VK_NUMLOCK || vk == VK_CAPITAL)))) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        if (s_watcher->events.empty()) s_watcher->firstAt = now.QuadPart;
         s_watcher->events.push_back(wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN);
+    }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 }  // namespace

@@ -22,6 +22,7 @@ public:
     // True when exactly `switches` switches (down, up, down, up) come, and no more.
     bool Saw(int switches, DWORD timeoutMs = 5000);
     std::vector<bool> events;
+    LONGLONG firstAt = 0;  // QueryPerformanceCounter at the first event
     DWORD Vk() const { return m_vk; }
 
 private:
