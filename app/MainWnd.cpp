@@ -15,6 +15,9 @@ namespace {
 // The shell broadcasts this message when it (re)starts: the icon must be added again.
 UINT s_taskbarCreated = 0;
 
+// The main window's one timer: a watched USB device's presence settling.
+constexpr UINT_PTR kUsbSettleTimer = 1;
+
 // Row 0 means no hot key: nothing to register. A key that types is never
 // taken from typing without Control, Alt or Windows. Windows 7 and later send
 // no repeats of a held key on request; earlier systems refuse the request, so
@@ -68,8 +71,12 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_DESTROY: OnDestroy(); break;
     case WM_COMMAND: OnCommand(LOWORD(wp)); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wp); break;
+    case WM_DEVICECHANGE: m_usb.OnDeviceChange(wp, lp, ReadUsbDevice().c_str()); break;
+    case WM_TIMER: OnTimer(wp); break;
     case WM_HOTKEY: Switch(); break;
     case WM_TRAYICON: OnTrayIcon(lp); break;
+    // The settings may have chosen a USB switch's device, or dropped it.
+    case WM_SETTINGS_CLOSED: ListenToUsb(); break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -98,10 +105,14 @@ void CMainWnd::OnCreate()
         Tell(FormatResString(HotKeyAllowed(stored) ? IDS_HOTKEY_IN_USE : IDS_HOTKEY_BARE, HotKeyText(stored).c_str()));
     }
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
+    ListenToUsb();
 }
+
+void CMainWnd::ListenToUsb() { m_usb.Listen(m_hWnd, kUsbSettleTimer, !ReadUsbDevice().empty()); }
 
 void CMainWnd::OnDestroy()
 {
+    m_usb.Listen(m_hWnd, kUsbSettleTimer, false);
     RemoveTrayIcon(m_hWnd);
     UnregisterHotKey(m_hWnd, kHotKeyId);
 }
@@ -143,7 +154,18 @@ void CMainWnd::OnPowerBroadcast(WPARAM event)
 {
     // The sequence runs before the system goes to sleep, so the KVM switch hands
     // the keyboard and screen to the other PC.
-    if ((event == PBT_APMSUSPEND || event == PBT_APMSTANDBY) && ReadOption(Option::SLEEPACTION)) Switch();
+    if (event != PBT_APMSUSPEND && event != PBT_APMSTANDBY) return;
+    if (ReadOption(Option::SLEEPACTION)) Switch();
+    m_usb.Forget();
+}
+
+void CMainWnd::OnTimer(UINT_PTR id)
+{
+    if (id != kUsbSettleTimer) return;
+    const CUsbWatch::Change change = m_usb.OnSettled();
+    if (change == CUsbWatch::kNone) return;
+    const SwitchResult result = FollowUsbSwitch(change == CUsbWatch::kArrived);
+    if (!result.Succeeded()) Tell(SwitchNotice(result));
 }
 
 void CMainWnd::OnTrayIcon(LPARAM mouseMsg)

@@ -1,9 +1,10 @@
 // CMainWnd: the hidden resident window. It receives every trigger (hot key,
-// suspend, the tray icon and its menu) and owns the two optional windows, the
-// tray icon and hot-key id 1.
+// suspend, the tray icon and its menu, a watched USB device) and owns the two
+// optional windows, the tray icon and hot-key id 1.
 #pragma once
 #include "framework/String.h"
 #include "framework/Wnd.h"
+#include "usb/UsbWatch.h"
 
 struct HotKey;
 
@@ -24,6 +25,9 @@ private:
     void OnDestroy();
     void OnCommand(UINT id);
     void OnPowerBroadcast(WPARAM event);
+    void OnTimer(UINT_PTR id);
+    // Device messages are asked for while a USB switch's device is chosen.
+    void ListenToUsb();
     void OnTrayIcon(LPARAM mouseMsg);
     void OnShowHotSwitch();
     void OnHideHotSwitch();
@@ -44,4 +48,6 @@ private:
 
     HICON m_icon;
     CStringW m_notice;
+    // The USB switch whose device moves the monitors (USBDEVICE).
+    CUsbWatch m_usb;
 };

@@ -8,8 +8,15 @@ SwitchResult SwitchEverything()
 {
     const DWORD start = GetTickCount();
     SwitchResult result;
-    result.monitorsFailed = SetChosenInputs();
+    result.monitorsFailed = SetChosenInputs(kOnSwitch);
     result.keysSent = SwitchPc(GetTickCount() - start);
+    return result;
+}
+
+SwitchResult FollowUsbSwitch(bool arrived)
+{
+    SwitchResult result;
+    result.monitorsFailed = SetChosenInputs(arrived ? kThisPc : kOnSwitch);
     return result;
 }
 

@@ -17,5 +17,10 @@ struct SwitchResult {
 // two seconds Windows allows.
 SwitchResult SwitchEverything();
 
+// The monitors alone, when a watched USB switch has moved keyboard and mouse
+// already: each chosen monitor to its input on a switch when the device left
+// this PC, to this PC's input when it came back. No key is sent.
+SwitchResult FollowUsbSwitch(bool arrived);
+
 // What to tell the user of a switch that went wrong in part; empty when all went.
 CStringW SwitchNotice(const SwitchResult& result);

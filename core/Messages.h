@@ -4,9 +4,10 @@
 #include <windows.h>
 
 #define WM_TRAYICON          (WM_USER + 1)  // the shell: icon callback; lParam is the mouse message
-// The two closed notices are for the record: the main window goes by the
-// windows' instance slots, which empty at once, and a notice may arrive after
-// a new window of that kind has been made.
+// The main window goes by the windows' instance slots, which empty at once,
+// not by the two closed notices, as a notice may arrive after a new window of
+// that kind has been made. The settings' notice tells it to read again what
+// their OK may have stored.
 #define WM_SETTINGS_CLOSED   (WM_USER + 2)  // settings dialog, posted: it has gone
 #define WM_HOTSWITCH_CLOSED  (WM_USER + 3)  // hot switch, posted: it has gone
 #define WM_SHOW_HOTSWITCH    (WM_USER + 4)  // create and show the hot switch if it is not shown

@@ -75,6 +75,32 @@ bool SettingsStore::WriteInt(const char* section, const wchar_t* entry, int valu
            ERROR_SUCCESS;
 }
 
+CStringW SettingsStore::ReadString(const char* section, const char* entry, int maxLength) const
+{
+    CRegKey key;
+    CStringW text;
+    wchar_t* buffer = text.GetBuffer(maxLength + 1);
+    if (!buffer || !OpenSection(m_keyWord, m_profile, section, key)) return CStringW();
+    DWORD type = 0, size = DWORD(maxLength + 1) * sizeof(wchar_t);
+    if (RegQueryValueExW(key.Get(), WidenAscii(entry).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return CStringW();
+    // The data need not end in a terminator: the length is the stored one.
+    text.ReleaseBuffer(int(size / sizeof(wchar_t)));
+    text.ReleaseBuffer();
+    return text;
+}
+
+bool SettingsStore::WriteString(const char* section, const char* entry, const wchar_t* value) const
+{
+    CRegKey key;
+    if (!OpenSection(m_keyWord, m_profile, section, key)) return false;
+    const DWORD size = DWORD(lstrlenW(value) + 1) * sizeof(wchar_t);
+    return RegSetValueExW(key.Get(), WidenAscii(entry).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          size) == ERROR_SUCCESS;
+}
+
 bool SettingsStore::EnumEntry(const char* section, DWORD index, CStringW* name) const
 {
     CRegKey key;
@@ -120,6 +146,10 @@ void WriteSettings(const Settings& settings)
 {
     for (int i = 0; i < Option::Count; ++i) AppSettings().WriteInt(kSetting, kOptions[i].name, settings.value[i]);
 }
+
+CStringW ReadUsbDevice() { return AppSettings().ReadString(kSetting, "USBDEVICE", 32); }
+
+void WriteUsbDevice(const wchar_t* id) { AppSettings().WriteString(kSetting, "USBDEVICE", id); }
 
 RECT ReadHotSwitchRect(const RECT& defaults)
 {

@@ -26,6 +26,10 @@ public:
     // program's own names are ASCII and read and written through these.
     int ReadInt(const char* section, const wchar_t* entry, int defaultValue) const;
     bool WriteInt(const char* section, const wchar_t* entry, int value) const;
+    // A REG_SZ of at most `maxLength` characters, or empty when there is none,
+    // when it is longer or of another type, or when the registry cannot be reached.
+    CStringW ReadString(const char* section, const char* entry, int maxLength) const;
+    bool WriteString(const char* section, const char* entry, const wchar_t* value) const;
     // The name of the section's entry at `index` (0, 1, ...); false past the last.
     bool EnumEntry(const char* section, DWORD index, CStringW* name) const;
 
@@ -83,6 +87,12 @@ Settings DefaultSettings();
 Settings ReadSettings();
 // Stores them all, in order.
 void WriteSettings(const Settings& settings);
+
+// The USB device whose leaving and arriving moves the monitors (USBDEVICE in
+// SETTING, a REG_SZ "VID_xxxx&PID_yyyy"); empty for none. Not one of the
+// numbered options: an older Hopdeck reading the profile never looks at it.
+CStringW ReadUsbDevice();
+void WriteUsbDevice(const wchar_t* id);
 
 // The hot switch's outer rectangle (POSITION), each missing value taken from
 // `defaults`.

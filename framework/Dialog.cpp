@@ -116,6 +116,39 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     return Default(msg, wp, lp);
 }
 
+bool CChildDialog::OpenWindow(UINT templateId)
+{
+    CWndWatch self(this);
+    if (Create(templateId, m_owner)) return true;
+    // A window that went during its creation took the object along already.
+    if (self) delete this;
+    return false;
+}
+
+bool CChildDialog::InitialiseDialog()
+{
+    CDialog::InitialiseDialog();
+    EnableWindow(m_owner->GetSafeHwnd(), FALSE);
+    return true;
+}
+
+LRESULT CChildDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    // The dialog manager would only queue an IDCANCEL.
+    if (msg == WM_CLOSE) {
+        Close();
+        return 0;
+    }
+    return CDialog::WindowProc(msg, wp, lp);
+}
+
+void CChildDialog::Close()
+{
+    // The owner first, so that it, not some other window, is activated.
+    EnableWindow(m_owner->GetSafeHwnd(), TRUE);
+    DestroyWindow(m_hWnd);
+}
+
 bool CButton::OnReflectedMessage(UINT msg, WPARAM, LPARAM lp, LRESULT* result)
 {
     if (msg != WM_DRAWITEM) return false;

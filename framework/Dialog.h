@@ -57,6 +57,24 @@ private:
     static INT_PTR CALLBACK StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
+// A dialog that its owner waits for, as for a modal one, while the messages
+// still go through the program's own loop: the owner is disabled while it is
+// open. The object is made with new and deletes itself when its window goes.
+class CChildDialog : public CDialog {
+protected:
+    explicit CChildDialog(CWnd* owner) : m_owner(owner) {}
+    // Creates the window; when there is none, the object is gone.
+    bool OpenWindow(UINT templateId);
+    bool InitialiseDialog() override;
+    void OnClickedCancel() override { Close(); }
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void PostNcDestroy() override { delete this; }
+    // The owner enabled again, then the window destroyed (and this object deleted).
+    void Close();
+
+    CWnd* m_owner;
+};
+
 // The process-wide slot of a window class that exists at most once. Asking
 // for the instance constructs it when the slot is empty (null if memory ran
 // out); the object goes with its window, emptying the slot in PostNcDestroy.

@@ -5,28 +5,28 @@
 #include <new>
 
 namespace {
-const char kMonitors[] = "MONITORS";
+const char* const kSections[kMonitorTargetCount] = {"MONITORS", "MONITORSHOME"};
 }  // namespace
 
-int ReadMonitorChoice(const wchar_t* identity)
+int ReadMonitorChoice(MonitorTarget target, const wchar_t* identity)
 {
-    const int value = AppSettings().ReadInt(kMonitors, identity, kLeaveUnchanged);
+    const int value = AppSettings().ReadInt(kSections[target], identity, kLeaveUnchanged);
     return IsInputValue(value) ? value : kLeaveUnchanged;
 }
 
-void WriteMonitorChoice(const wchar_t* identity, int value)
+void WriteMonitorChoice(MonitorTarget target, const wchar_t* identity, int value)
 {
-    AppSettings().WriteInt(kMonitors, identity, IsInputValue(value) ? value : kLeaveUnchanged);
+    AppSettings().WriteInt(kSections[target], identity, IsInputValue(value) ? value : kLeaveUnchanged);
 }
 
-CStringW SetChosenInputs()
+CStringW SetChosenInputs(MonitorTarget target)
 {
     CStringW failed, identity;
     // Made when the first choice needs it: without one a switch stays what it
     // always was, and dxva2 is not even loaded.
     CMonitorList* list = nullptr;
-    for (DWORD entry = 0; AppSettings().EnumEntry(kMonitors, entry, &identity); ++entry) {
-        const int value = ReadMonitorChoice(identity.c_str());
+    for (DWORD entry = 0; AppSettings().EnumEntry(kSections[target], entry, &identity); ++entry) {
+        const int value = ReadMonitorChoice(target, identity.c_str());
         if (value == kLeaveUnchanged) continue;
         if (!list) list = new (std::nothrow) CMonitorList;
         const int i = list ? list->Find(identity.c_str()) : -1;

@@ -7,6 +7,7 @@
 #define IDD_SETTINGS                    130
 #define IDD_HOTSWITCH                   131
 #define IDD_MONITORS                    132
+#define IDD_USB_DETECT                  133
 #define IDR_HOTSWITCH_PNG               140
 #define IDR_HOTSWITCH_PNG_2X            141  // the same frames at twice the size, for high DPI
 
@@ -28,9 +29,10 @@
 #define IDS_SWITCH_KEY_FIRST            120  // the lock keys' names, in SWITCHKEY order (four)
 #define IDS_INPUT_OTHER                 124
 #define IDS_INPUT_VALUE                 125  // %X: an input value without a standard name
-#define IDS_MONITOR_COLUMN_FIRST        126  // the monitor list's three column titles
-#define IDS_HOTKEY_NEEDS_MODIFIER       129
-#define IDS_HOTKEY_BARE                 130  // %s: the hot key, as the settings dialog shows it
+#define IDS_MONITOR_COLUMN_FIRST        126  // the monitor list's four column titles
+#define IDS_USB_NONE                    130
+#define IDS_HOTKEY_NEEDS_MODIFIER       131
+#define IDS_HOTKEY_BARE                 132  // %s: the hot key, as the settings dialog shows it
 // + a row of the hot-key table, for the keys named in each language (the
 // arrows and the keypad, rows 32 to 50)
 #define IDS_KEY_NAME_BASE               2000
@@ -51,12 +53,20 @@
 #define IDC_SWITCH_KEY                  1012
 #define IDC_SWITCH_DELAY                1013
 #define IDC_MONITORS                    1014
+#define IDC_USB_DEVICE                  1015
+#define IDC_USB_DETECT                  1016
+#define IDC_USB_CLEAR                   1017
 
 // Monitors dialog controls
 #define IDC_MONITOR_LIST                1020
 #define IDC_MONITOR_STATUS              1021
 #define IDC_MONITOR_INPUT               1022
 #define IDC_MONITOR_VALUE               1023
+#define IDC_MONITOR_HOME_INPUT          1024
+#define IDC_MONITOR_HOME_VALUE          1025
+
+// USB switch detection dialog controls
+#define IDC_USB_FOUND                   1030
 
 // Hot switch controls
 #define IDC_SWITCH_BUTTON               1011

@@ -58,6 +58,9 @@ bool CMainDialog::InitialiseDialog()
     // The hot key as stored when the dialog opened; edits do not change this text.
     SetWindowTextW(m_registeredKey.GetSafeHwnd(), HotKeyText(HotKeyOf(m_settings)).c_str());
 
+    const CStringW usb = UsbDeviceId(ReadUsbDevice().c_str());
+    SetUsbDevice(usb, usb.empty() ? usb : DescribeUsbDevice(usb.c_str()));
+
     EnableWindow(m_topmost.GetSafeHwnd(), m_settings[Option::HOTSWITCH] != 0);
     if (IsWindows52OnAmd64()) EnableWindow(m_sleepAction.GetSafeHwnd(), FALSE);
 
@@ -106,7 +109,18 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
             CMonitorsDialog::Open(this, m_monitorChoices, m_monitorChoiceCount);
             return 0;
         }
+        if (HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDC_USB_DETECT) {
+            CUsbDetectDialog::Open(this);
+            return 0;
+        }
+        if (HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDC_USB_CLEAR) {
+            SetUsbDevice(CStringW(), CStringW());
+            return 0;
+        }
         break;
+    case WM_USB_DETECTED:
+        SetUsbDevice(reinterpret_cast<const wchar_t*>(lp), reinterpret_cast<const wchar_t*>(wp));
+        return 0;
     case WM_MONITORS_CHOSEN:
         m_monitorChoiceCount = wp < kMaxMonitors ? int(wp) : kMaxMonitors;
         for (int i = 0; i < m_monitorChoiceCount; ++i)
@@ -128,6 +142,13 @@ void CMainDialog::ApplyTopmostRule()
 }
 
 void CMainDialog::OnClickedShowHotSwitch() { ApplyTopmostRule(); }
+
+void CMainDialog::SetUsbDevice(const CStringW& id, const CStringW& description)
+{
+    m_usbDevice = id;
+    SetDlgItemTextW(m_hWnd, IDC_USB_DEVICE, id.empty() ? LoadResString(IDS_USB_NONE).c_str() : description.c_str());
+    EnableWindow(GetDlgItem(m_hWnd, IDC_USB_CLEAR), !id.empty());
+}
 
 void CMainDialog::OnClickedDefault()
 {
@@ -176,7 +197,10 @@ void CMainDialog::OnClickedOk()
 
     WriteSettings(m_settings);
     for (int i = 0; i < m_monitorChoiceCount; ++i)
-        WriteMonitorChoice(m_monitorChoices[i].identity.c_str(), m_monitorChoices[i].value);
+        for (int target = 0; target < kMonitorTargetCount; ++target)
+            WriteMonitorChoice(MonitorTarget(target), m_monitorChoices[i].identity.c_str(),
+                               m_monitorChoices[i].value[target]);
+    WriteUsbDevice(m_usbDevice.c_str());
     WriteRunEntry(m_settings[Option::AUTORUN] != 0);
 
     // The hot switch is re-created so it picks up the options just written.

@@ -1,12 +1,14 @@
-// CMainDialog: the modeless settings dialog. It shows the options and the
-// stored hot key; OK applies them (hot key, registry, Run entry, hot switch),
-// Cancel, Esc, the close box and program exit discard them.
+// CMainDialog: the modeless settings dialog. It shows the options, the stored
+// hot key and the watched USB switch; OK applies them (hot key, registry, Run
+// entry, hot switch, the monitors' inputs), Cancel, Esc, the close box and
+// program exit discard them.
 #pragma once
 #include "core/SettingsStore.h"
 #include "framework/Dialog.h"
 #include "framework/String.h"
 #include "res/resource.h"
 #include "settings_dialog/MonitorsDialog.h"
+#include "settings_dialog/UsbDetectDialog.h"
 
 class CMainDialog : public CDialog {
 public:
@@ -39,6 +41,8 @@ private:
     void FillSwitchLists();
     // Puts the stored hot key back into the record and the controls.
     void ReloadStoredHotKey();
+    // The watched USB device, and what the group shows of it.
+    void SetUsbDevice(const CStringW& id, const CStringW& description);
 
     CWnd* m_owner = nullptr;
     UINT m_templateId = IDD_SETTINGS;
@@ -52,6 +56,8 @@ private:
     // stores them.
     MonitorChoice m_monitorChoices[kMaxMonitors];
     int m_monitorChoiceCount = 0;
+    // The USB switch's device ("VID_xxxx&PID_yyyy", empty for none); OK stores it.
+    CStringW m_usbDevice;
 };
 
 // Windows Server 2003 / XP x64 (version 5.2 on an AMD64 machine), where the

@@ -14,35 +14,42 @@ constexpr UINT WM_MONITOR_READING = WM_APP + 2;
 // The list of choices' entry that stands for a value typed in.
 constexpr LPARAM kOtherValue = -1;
 
-enum Column { kNameColumn, kCurrentColumn, kChoiceColumn };
+// The choices' columns follow in MonitorTarget order.
+enum Column { kNameColumn, kCurrentColumn, kChoiceColumn, kColumnCount = kChoiceColumn + kMonitorTargetCount };
+// Each choice's list and hexadecimal box.
+const int kInputIds[kMonitorTargetCount] = {IDC_MONITOR_INPUT, IDC_MONITOR_HOME_INPUT};
+const int kValueIds[kMonitorTargetCount] = {IDC_MONITOR_VALUE, IDC_MONITOR_HOME_VALUE};
+
+MonitorTarget Target(int id) { return id == kInputIds[kThisPc] || id == kValueIds[kThisPc] ? kThisPc : kOnSwitch; }
 
 }  // namespace
 
-CMonitorsDialog::CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count) : m_owner(owner)
+CMonitorsDialog::CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count) : CChildDialog(owner)
 {
     for (; m_givenCount < count && m_givenCount < kMaxMonitors; ++m_givenCount) m_given[m_givenCount] = choices[m_givenCount];
+}
+
+CMonitorsDialog::~CMonitorsDialog()
+{
+    if (m_reading) m_reading->Release();
 }
 
 bool CMonitorsDialog::Open(CWnd* owner, const MonitorChoice* choices, int count)
 {
     auto* dialog = new (std::nothrow) CMonitorsDialog(owner, choices, count);
-    if (!dialog) return false;
-    if (dialog->Create(IDD_MONITORS, owner)) return true;
-    delete dialog;
-    return false;
+    return dialog && dialog->OpenWindow(IDD_MONITORS);
 }
 
 bool CMonitorsDialog::InitialiseDialog()
 {
-    CDialog::InitialiseDialog();
     // Like a modal dialog: the settings wait until the monitors are chosen.
-    EnableWindow(m_owner->GetSafeHwnd(), FALSE);
+    CChildDialog::InitialiseDialog();
 
     HWND list = GetDlgItem(m_hWnd, IDC_MONITOR_LIST);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     // Widths in dialog units, so that the columns grow with the font and the scale.
-    static const int kWidths[] = {112, 74, 74};
-    for (int column = 0; column < 3; ++column) {
+    static const int kWidths[kColumnCount] = {84, 60, 68, 68};
+    for (int column = 0; column < kColumnCount; ++column) {
         RECT width = {0, 0, kWidths[column], 0};
         MapDialogRect(m_hWnd, &width);
         const CStringW title = LoadResString(IDS_MONITOR_COLUMN_FIRST + column);
@@ -52,9 +59,11 @@ bool CMonitorsDialog::InitialiseDialog()
         c.pszText = const_cast<wchar_t*>(title.c_str());
         SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
     }
-    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_INPUT), FALSE);
-    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_VALUE), FALSE);
-    SendDlgItemMessageW(m_hWnd, IDC_MONITOR_VALUE, EM_LIMITTEXT, 4, 0);
+    for (int target = 0; target < kMonitorTargetCount; ++target) {
+        EnableWindow(GetDlgItem(m_hWnd, kInputIds[target]), FALSE);
+        EnableWindow(GetDlgItem(m_hWnd, kValueIds[target]), FALSE);
+        SendDlgItemMessageW(m_hWnd, kValueIds[target], EM_LIMITTEXT, 4, 0);
+    }
 
     m_reading = CMonitorReading::Start(m_hWnd, WM_MONITOR_READING);
     SetDlgItemTextW(m_hWnd, IDC_MONITOR_STATUS, LoadResString(m_reading ? IDS_MONITORS_READING : IDS_MONITORS_NONE).c_str());
@@ -76,15 +85,13 @@ LRESULT CMonitorsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_COMMAND:
         if (m_filling) break;
-        if (LOWORD(wp) == IDC_MONITOR_INPUT && HIWORD(wp) == CBN_SELCHANGE) OnInputChosen();
-        if (LOWORD(wp) == IDC_MONITOR_VALUE && HIWORD(wp) == EN_CHANGE) OnValueEdited();
+        if (HIWORD(wp) == CBN_SELCHANGE && (LOWORD(wp) == IDC_MONITOR_INPUT || LOWORD(wp) == IDC_MONITOR_HOME_INPUT))
+            OnInputChosen(Target(LOWORD(wp)));
+        if (HIWORD(wp) == EN_CHANGE && (LOWORD(wp) == IDC_MONITOR_VALUE || LOWORD(wp) == IDC_MONITOR_HOME_VALUE))
+            OnValueEdited(Target(LOWORD(wp)));
         break;
-    case WM_CLOSE:
-        // The dialog manager would only queue an IDCANCEL.
-        Close();
-        return 0;
     }
-    return CDialog::WindowProc(msg, wp, lp);
+    return CChildDialog::WindowProc(msg, wp, lp);
 }
 
 void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
@@ -94,17 +101,21 @@ void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
     case CMonitorReading::kListed:
         for (; m_rows < m_reading->Count(); ++m_rows) {
             const MonitorReport& report = m_reading->Report(m_rows);
-            int& choice = m_choice[m_rows];
-            choice = ReadMonitorChoice(report.identity.c_str());
-            for (int i = 0; i < m_givenCount; ++i)
-                if (lstrcmpW(m_given[i].identity.c_str(), report.identity.c_str()) == 0) choice = m_given[i].value;
             LVITEMW item = {};
             item.mask = LVIF_TEXT;
             item.iItem = m_rows;
             item.pszText = const_cast<wchar_t*>(report.name.c_str());
             SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
             SetCell(m_rows, kCurrentColumn, LoadResString(IDS_MONITOR_READING));
-            SetCell(m_rows, kChoiceColumn, InputText(choice));
+            for (int t = 0; t < kMonitorTargetCount; ++t) {
+                const MonitorTarget target = MonitorTarget(t);
+                int& choice = m_choice[target][m_rows];
+                choice = ReadMonitorChoice(target, report.identity.c_str());
+                for (int i = 0; i < m_givenCount; ++i)
+                    if (lstrcmpW(m_given[i].identity.c_str(), report.identity.c_str()) == 0)
+                        choice = m_given[i].value[target];
+                SetCell(m_rows, kChoiceColumn + target, InputText(choice));
+            }
         }
         if (m_rows) {
             LVITEMW first = {};
@@ -120,7 +131,7 @@ void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
             SetCell(int(index), kCurrentColumn,
                     report.answered ? InputText(report.current) : LoadResString(IDS_MONITOR_NO_ANSWER));
         }
-        if (index == m_selected) FillInputs();
+        if (index == m_selected) OnRowSelected();
         break;
     case CMonitorReading::kDone:
         SetDlgItemTextW(m_hWnd, IDC_MONITOR_STATUS, m_rows ? L"" : LoadResString(IDS_MONITORS_NONE).c_str());
@@ -131,12 +142,13 @@ void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
 void CMonitorsDialog::OnRowSelected()
 {
     m_selected = (int)SendDlgItemMessageW(m_hWnd, IDC_MONITOR_LIST, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED);
-    FillInputs();
+    FillInputs(kOnSwitch);
+    FillInputs(kThisPc);
 }
 
-void CMonitorsDialog::FillInputs()
+void CMonitorsDialog::FillInputs(MonitorTarget target)
 {
-    HWND inputs = GetDlgItem(m_hWnd, IDC_MONITOR_INPUT);
+    HWND inputs = GetDlgItem(m_hWnd, kInputIds[target]);
     SendMessageW(inputs, CB_RESETCONTENT, 0, 0);
     if (m_selected < 0 || m_selected >= m_rows) {
         EnableWindow(inputs, FALSE);
@@ -156,55 +168,67 @@ void CMonitorsDialog::FillInputs()
     }
     add(LoadResString(IDS_INPUT_OTHER), kOtherValue);
 
-    const int choice = m_choice[m_selected];
+    const int choice = m_choice[target][m_selected];
     const int count = (int)SendMessageW(inputs, CB_GETCOUNT, 0, 0);
     int entry = 0;
     while (entry < count - 1 && (int)SendMessageW(inputs, CB_GETITEMDATA, entry, 0) != choice) ++entry;
     SendMessageW(inputs, CB_SETCURSEL, entry, 0);
-    ShowValue(choice);
+    ShowValue(target, choice);
     EnableWindow(inputs, TRUE);
-    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_VALUE), entry == count - 1);
+    EnableWindow(GetDlgItem(m_hWnd, kValueIds[target]), entry == count - 1);
 }
 
-void CMonitorsDialog::OnInputChosen()
+void CMonitorsDialog::OnInputChosen(MonitorTarget target)
 {
-    HWND inputs = GetDlgItem(m_hWnd, IDC_MONITOR_INPUT);
+    HWND inputs = GetDlgItem(m_hWnd, kInputIds[target]);
     const LPARAM value = SendMessageW(inputs, CB_GETITEMDATA, SendMessageW(inputs, CB_GETCURSEL, 0, 0), 0);
     const bool other = value == kOtherValue;
-    EnableWindow(GetDlgItem(m_hWnd, IDC_MONITOR_VALUE), other);
+    EnableWindow(GetDlgItem(m_hWnd, kValueIds[target]), other);
     if (other) {
-        OnValueEdited();
+        OnValueEdited(target);
         return;
     }
-    SetChoice(int(value));
-    ShowValue(int(value));
+    SetChoice(target, int(value));
+    ShowValue(target, int(value));
 }
 
-void CMonitorsDialog::ShowValue(int value)
+void CMonitorsDialog::ShowValue(MonitorTarget target, int value)
 {
     wchar_t hex[8] = L"";
     if (value != kLeaveUnchanged) wsprintfW(hex, L"%02X", value);
     // Not the user's edit: the change it notifies is no choice.
     m_filling = true;
-    SetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, hex);
+    SetDlgItemTextW(m_hWnd, kValueIds[target], hex);
     m_filling = false;
 }
 
-void CMonitorsDialog::OnValueEdited()
+void CMonitorsDialog::OnValueEdited(MonitorTarget target)
 {
     wchar_t text[8] = L"";
-    GetDlgItemTextW(m_hWnd, IDC_MONITOR_VALUE, text, 8);
+    GetDlgItemTextW(m_hWnd, kValueIds[target], text, 8);
     wchar_t* end = nullptr;
     const unsigned long value = wcstoul(text, &end, 16);
     // Anything that is no input value leaves the monitor as it is.
-    SetChoice(text[0] && !*end && IsInputValue(value) ? int(value) : kLeaveUnchanged);
+    SetChoice(target, text[0] && !*end && IsInputValue(value) ? int(value) : kLeaveUnchanged);
 }
 
-void CMonitorsDialog::SetChoice(int value)
+void CMonitorsDialog::SetChoice(MonitorTarget target, int value)
 {
     if (m_selected < 0 || m_selected >= m_rows) return;
-    m_choice[m_selected] = value;
-    SetCell(m_selected, kChoiceColumn, InputText(value));
+    m_choice[target][m_selected] = value;
+    SetCell(m_selected, kChoiceColumn + target, InputText(value));
+    // Whoever gives a monitor an input to switch to is looking at this PC on
+    // it: the input it shows now is proposed as this PC's, unless one is
+    // chosen. Only the low byte names the input (some monitors report
+    // DisplayPort 1 as 0x0F0F).
+    const MonitorReport& report = m_reading->Report(m_selected);
+    const int current = int(report.current & 0xFF);
+    if (target == kOnSwitch && value != kLeaveUnchanged && m_choice[kThisPc][m_selected] == kLeaveUnchanged &&
+        m_read[m_selected] && report.answered && IsInputValue(current)) {
+        m_choice[kThisPc][m_selected] = current;
+        SetCell(m_selected, kChoiceColumn + kThisPc, InputText(current));
+        FillInputs(kThisPc);
+    }
 }
 
 CStringW CMonitorsDialog::InputText(DWORD value) const
@@ -227,25 +251,9 @@ void CMonitorsDialog::OnClickedOk()
     MonitorChoice choices[kMaxMonitors];
     for (int i = 0; i < m_rows; ++i) {
         choices[i].identity = m_reading->Report(i).identity;
-        choices[i].value = m_choice[i];
+        for (int target = 0; target < kMonitorTargetCount; ++target) choices[i].value[target] = m_choice[target][i];
     }
     SendMessageW(m_owner->GetSafeHwnd(), WM_MONITORS_CHOSEN, m_rows, reinterpret_cast<LPARAM>(choices));
     Close();
 }
 
-void CMonitorsDialog::OnClickedCancel() { Close(); }
-
-void CMonitorsDialog::Close()
-{
-    // The owner first, so that it, not some other window, is activated.
-    EnableWindow(m_owner->GetSafeHwnd(), TRUE);
-    // Deletes this object (PostNcDestroy).
-    DestroyWindow(m_hWnd);
-}
-
-void CMonitorsDialog::PostNcDestroy()
-{
-    // However the window went (closed, or along with the settings dialog).
-    if (m_reading) m_reading->Release();
-    delete this;
-}

@@ -1,7 +1,8 @@
-// CMonitorsDialog: the monitors that answer DDC/CI, their current inputs, and
-// the input each is set to on a switch. Opened from the settings dialog, which
-// it disables while it is open; its OK hands the choices to the settings
-// dialog, whose own OK stores them (its Cancel drops them).
+// CMonitorsDialog: the monitors that answer DDC/CI, their current inputs, the
+// input each is set to on a switch, and the input that shows this PC (set when
+// a watched USB switch comes back). Opened from the settings dialog, which it
+// disables while it is open; its OK hands the choices to the settings dialog,
+// whose own OK stores them (its Cancel drops them).
 #pragma once
 #include "framework/Dialog.h"
 #include "monitors/MonitorChoices.h"
@@ -9,17 +10,17 @@
 
 class CMonitorReading;
 
-// One monitor's choice, as the settings dialog keeps it until its OK.
+// One monitor's choices, as the settings dialog keeps them until its OK.
 struct MonitorChoice {
     CStringW identity;
-    int value = kLeaveUnchanged;
+    int value[kMonitorTargetCount] = {kLeaveUnchanged, kLeaveUnchanged};
 };
 
 // Sent by the monitors dialog to its owner on OK: wParam the number of
 // choices, lParam the MonitorChoice array (so only ever sent on this thread).
 #define WM_MONITORS_CHOSEN (WM_APP + 1)
 
-class CMonitorsDialog : public CDialog {
+class CMonitorsDialog : public CChildDialog {
 public:
     // Opens the dialog, owned by the settings dialog, with the choices that
     // dialog holds so far (the stored ones for the other monitors). The object
@@ -29,34 +30,31 @@ public:
 protected:
     bool InitialiseDialog() override;
     void OnClickedOk() override;
-    void OnClickedCancel() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PostNcDestroy() override;
 
 private:
     CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count);
-    ~CMonitorsDialog() override = default;
+    // However the window went (closed, or along with the settings dialog).
+    ~CMonitorsDialog() override;
 
     void OnReading(WPARAM stage, LPARAM index);
     void OnRowSelected();
-    void OnInputChosen();
-    void OnValueEdited();
-    // The selected row's inputs in the list of choices.
-    void FillInputs();
-    void SetChoice(int value);
+    void OnInputChosen(MonitorTarget target);
+    void OnValueEdited(MonitorTarget target);
+    // The selected row's inputs in the lists of choices.
+    void FillInputs(MonitorTarget target);
+    void SetChoice(MonitorTarget target, int value);
     // The value in its hexadecimal box.
-    void ShowValue(int value);
+    void ShowValue(MonitorTarget target, int value);
     // "HDMI 1", "Input 0x1B"; "Leave unchanged" for no input.
     CStringW InputText(DWORD value) const;
     void SetCell(int row, int column, const CStringW& text);
-    void Close();
 
-    CWnd* m_owner;
     MonitorChoice m_given[kMaxMonitors];
     int m_givenCount = 0;
     CMonitorReading* m_reading = nullptr;
     int m_rows = 0;
-    int m_choice[kMaxMonitors] = {};
+    int m_choice[kMonitorTargetCount][kMaxMonitors] = {};
     // Which monitors' reports are complete: only those may be looked at, as
     // the reading writes the others meanwhile.
     bool m_read[kMaxMonitors] = {};

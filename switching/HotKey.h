@@ -9,7 +9,7 @@
 // key together with Control, Alt or Windows: alone, or with Shift, they would
 // be taken from every program's typing.
 struct FunctionKey {
-    char name[12];  // empty: the name is in the string table, in the user's language
+    char name[10];  // empty: the name is in the string table, in the user's language
     BYTE vk;        // the virtual key Windows reports for it (keypad keys apart from their twins)
     bool types;
 };

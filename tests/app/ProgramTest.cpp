@@ -32,10 +32,11 @@ protected:
     {
         test::SetDword(profile, "SETTING", name, value);
     }
-    // The input a monitor of the test double takes on a switch.
-    static void StoreMonitor(const wchar_t* name, DWORD value)
+    // The input a monitor of the test double takes on a switch (or, in
+    // MONITORSHOME, when a USB switch comes back).
+    static void StoreMonitor(const wchar_t* name, DWORD value, const char* section = "MONITORS")
     {
-        const std::string key = test::ProfileKey(kProfile, "MONITORS");
+        const std::string key = test::ProfileKey(kProfile, section);
         RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
                         test::DoubleIdentity(name).c_str(), REG_DWORD, &value, sizeof value);
     }
@@ -250,6 +251,67 @@ TEST_F(ProgramTest, AChosenMonitorThatIsMissingOrRefusesKeepsNoKeyBackAndFailsTh
     EXPECT_EQ(ddc.monitor[0].writes, 0);
 }
 
+// A USB switch moves keyboard and mouse; the monitors follow its device: to
+// their inputs on a switch when it leaves, to this PC's when it comes back,
+// once it has held, and without a key.
+TEST_F(ProgramTest, TheMonitorsFollowAWatchedUsbDeviceOnceItHolds)
+{
+    test::UseDdcDouble(L"Hopdeck.exe");
+    StoreMonitor(L"Hopdeck Test A", 0x12);
+    StoreMonitor(L"Hopdeck Test B", 0);  // left as it is on a switch
+    StoreMonitor(L"Hopdeck Test A", 0x0F, "MONITORSHOME");
+    StoreMonitor(L"Hopdeck Test B", 0x11, "MONITORSHOME");
+    DdcDoubleState& ddc = *DdcDouble();
+    ddc = {};
+    const std::wstring usb = L"\\\\?\\USB#VID_046D&PID_C52B#5&1a2b3c&0&", guid = L"#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    const std::wstring watched = usb + L"2" + guid, otherPort = usb + L"4" + guid,
+                       other = L"\\\\?\\USB#VID_1234&PID_5678#6&2b&0&1" + guid;
+    const GUID hid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    test::KeyWatcher keys(0);
+    const struct {
+        const char* what;
+        std::function<void()> events;
+        LONG writesA, writesB;
+        DWORD inputA;
+    } steps[] = {
+        {"no device chosen", [&] { test::SendDeviceChange(main, false, watched.c_str()); }, 0, 0, 0},
+        {"it leaves", [&] {
+             test::SetString(kProfile, "SETTING", "USBDEVICE", L"vid_046d&pid_c52b");  // in another case
+             test::SendDeviceChange(main, false, watched.c_str());
+         }, 1, 0, 0x12},
+        {"a blink", [&] {
+             test::SendDeviceChange(main, true, watched.c_str());
+             test::SendDeviceChange(main, false, otherPort.c_str());
+         }, 1, 0, 0x12},
+        {"it comes back, with another interface", [&] {
+             test::SendDeviceChange(main, true, watched.c_str());
+             test::SendDeviceChange(main, true, otherPort.c_str());
+         }, 2, 1, 0x0F},
+        {"Windows telling it is there, another device, another class", [&] {
+             test::SendDeviceChange(main, true, watched.c_str());
+             test::SendDeviceChange(main, false, other.c_str());
+             test::SendDeviceChange(main, false, watched.c_str(), &hid);
+         }, 2, 1, 0x0F},
+        {"after a suspend it comes back", [&] {
+             SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+             test::SendDeviceChange(main, true, watched.c_str());
+         }, 3, 2, 0x0F},
+    };
+    for (const auto& step : steps) {
+        step.events();
+        test::PumpUntil([&] { return ddc.monitor[0].writes == step.writesA && ddc.monitor[1].writes == step.writesB; }, 2000);
+        test::PumpFor(500);  // and no more
+        EXPECT_TRUE(ddc.monitor[0].writes == step.writesA && ddc.monitor[1].writes == step.writesB)
+            << step.what << ": " << ddc.monitor[0].writes << " " << ddc.monitor[1].writes;
+        EXPECT_EQ(ddc.monitor[0].input, step.inputA) << step.what;
+    }
+    EXPECT_EQ(ddc.monitor[1].input, 0x11u);
+    EXPECT_TRUE(keys.Saw(0)) << "no lock key";
+}
+
 // The notification area of the test desktop: it takes the icon, or refuses
 // it, and keeps the records it receives, as text, where balloons can be read.
 bool s_refuseIcons = false;
@@ -308,8 +370,12 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         test::UseDdcDouble(L"Hopdeck.exe");
         DdcDouble()->monitor[1].refuse = 1;
         hopdeck.Command(ID_SWITCH_PC);
-        EXPECT_TRUE(test::PumpUntil(
-            [] { return s_iconRecords.find(L"モニター（Hopdeck Test B）の入力を") != std::wstring::npos; }, 5000));
+        const wchar_t refused[] = L"モニター（Hopdeck Test B）の入力を";
+        EXPECT_TRUE(test::PumpUntil([&] { return s_iconRecords.find(refused) != std::wstring::npos; }, 5000));
+        // The same when a watched USB switch takes the keyboard away.
+        test::SetString(kProfile, "SETTING", "USBDEVICE", L"VID_046D&PID_C52B");
+        test::SendDeviceChange(hopdeck.MainWindow(), false, L"\\\\?\\USB#VID_046D&PID_C52B#1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+        EXPECT_TRUE(test::PumpUntil([&] { return s_iconRecords.rfind(refused) > s_iconRecords.find(refused); }, 5000));
 
         // A shell that refuses the icon: the user is told, and the program ends.
         s_refuseIcons = true;
@@ -326,7 +392,8 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         Store("SHIFT", 1);
         test::Program bare(L"", test::ProgramPath(), name.c_str());
         ASSERT_TRUE(bare.MainWindow());
-        EXPECT_NE(s_iconRecords.find(L"H + Shift は修飾キーが足りないため"), std::wstring::npos);
+        EXPECT_TRUE(test::PumpUntil(
+            [] { return s_iconRecords.find(L"H + Shift は修飾キーが足りないため") != std::wstring::npos; }, 5000));
         EXPECT_TRUE(test::HotKeyFree(MOD_SHIFT, 'H'));
         DestroyWindow(tray);
         UnregisterHotKey(nullptr, 0x69);

@@ -27,13 +27,13 @@ protected:
         test::Click(settings, IDC_MONITORS);
         return dlg = test::FindWindowOf(GetCurrentProcessId(), L"モニター");
     }
-    // Each row: name / current input / on switch.
+    // Each row: name / current input / on switch / this PC.
     std::wstring Rows() const
     {
         std::wstring rows;
         const int count = (int)SendDlgItemMessageW(dlg, IDC_MONITOR_LIST, LVM_GETITEMCOUNT, 0, 0);
         for (int row = 0; row < count; ++row)
-            for (int column = 0; column < 3; ++column) {
+            for (int column = 0; column < 4; ++column) {
                 wchar_t text[64] = L"";
                 LVITEMW item = {0, 0, column, 0, 0, text, 64, 0, 0, 0, 0, 0, nullptr, nullptr, 0};
                 SendDlgItemMessageW(dlg, IDC_MONITOR_LIST, LVM_GETITEMTEXTW, row, (LPARAM)&item);
@@ -53,16 +53,16 @@ protected:
         }
         return inputs;
     }
-    void Choose(int entry) const
+    void Choose(int entry, int id = IDC_MONITOR_INPUT) const
     {
-        SendDlgItemMessageW(dlg, IDC_MONITOR_INPUT, CB_SETCURSEL, entry, 0);
-        SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, IDC_MONITOR_INPUT));
+        SendDlgItemMessageW(dlg, id, CB_SETCURSEL, entry, 0);
+        SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, id));
     }
     std::wstring Status() const { return test::Text(GetDlgItem(dlg, IDC_MONITOR_STATUS)); }
-    static long long Stored(const wchar_t* name)
+    static long long Stored(const wchar_t* name, const char* section = "MONITORS")
     {
         const std::wstring identity = test::DoubleIdentity(name);
-        return test::GetDword(test::kInProcessProfile, "MONITORS", std::string(identity.begin(), identity.end()).c_str());
+        return test::GetDword(test::kInProcessProfile, section, std::string(identity.begin(), identity.end()).c_str());
     }
     HWND settings = nullptr, dlg = nullptr;
 };
@@ -71,7 +71,8 @@ TEST_F(MonitorsDialogTest, ReadsTheMonitorsAsideListsTheirInputsAndStoresOnlyWit
 {
     test::UseDdcDouble(L"window_tests.exe");
     HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, kDdcCapsGate);
-    const std::wstring unread = L"Hopdeck Test A / 読み取り中... / 変更しない; Hopdeck Test B / 読み取り中... / 変更しない";
+    const std::wstring unread =
+        L"Hopdeck Test A / 読み取り中... / 変更しない / 変更しない; Hopdeck Test B / 読み取り中... / 変更しない / 変更しない";
     for (int round = 0; round < 2; ++round) {  // dropped by the settings' Cancel, then stored by their OK
         ASSERT_TRUE(Open());
         EXPECT_FALSE(IsWindowEnabled(settings));
@@ -84,26 +85,33 @@ TEST_F(MonitorsDialogTest, ReadsTheMonitorsAsideListsTheirInputsAndStoresOnlyWit
             SetEvent(gate);
         }
         ASSERT_TRUE(test::PumpUntil([&] { return Status().empty(); }, 5000)) << Rows() << Status();
-        EXPECT_EQ(Rows(), L"Hopdeck Test A / DisplayPort 1 / 変更しない; Hopdeck Test B / HDMI 1 / 変更しない");
+        EXPECT_EQ(Rows(), L"Hopdeck Test A / DisplayPort 1 / 変更しない / 変更しない; Hopdeck Test B / HDMI 1 / 変更しない / 変更しない");
         EXPECT_EQ(Inputs(), L"変更しない, DisplayPort 1, HDMI 1, HDMI 2, その他の値...") << "A's own";
+        // A to HDMI 2 on a switch: what A shows now (reported as 0x0F0F) is
+        // proposed as this PC's input.
         Choose(3);
         LVITEMW second = {};
         second.stateMask = second.state = LVIS_SELECTED;
         SendDlgItemMessageW(dlg, IDC_MONITOR_LIST, LVM_SETITEMSTATE, 1, (LPARAM)&second);
+        Choose(4, IDC_MONITOR_HOME_INPUT);  // B's own choice for this PC is kept
         Choose(10);  // another value, typed in
         SetDlgItemTextW(dlg, IDC_MONITOR_VALUE, L"1b");
-        EXPECT_EQ(Rows(), L"Hopdeck Test A / DisplayPort 1 / HDMI 2; Hopdeck Test B / HDMI 1 / USB-C");
+        const std::wstring chosen =
+            L"Hopdeck Test A / DisplayPort 1 / HDMI 2 / DisplayPort 1; Hopdeck Test B / HDMI 1 / USB-C / HDMI 2";
+        EXPECT_EQ(Rows(), chosen);
         test::Click(dlg, IDOK);
         EXPECT_FALSE(IsWindow(dlg));
         EXPECT_TRUE(IsWindowEnabled(settings));
         EXPECT_EQ(Stored(L"Hopdeck Test A"), test::kMissing) << "not before the settings' OK";
         test::Click(settings, round ? IDOK : IDCANCEL);
         EXPECT_EQ(Stored(L"Hopdeck Test B"), round ? 0x1B : test::kMissing);
+        EXPECT_EQ(Stored(L"Hopdeck Test B", "MONITORSHOME"), round ? 0x12 : test::kMissing);
     }
     EXPECT_EQ(Stored(L"Hopdeck Test A"), 0x12);
+    EXPECT_EQ(Stored(L"Hopdeck Test A", "MONITORSHOME"), 0x0F);
     ASSERT_TRUE(Open());
     EXPECT_TRUE(test::PumpUntil([&] { return Status().empty(); }, 5000));
-    EXPECT_EQ(Rows(), L"Hopdeck Test A / DisplayPort 1 / HDMI 2; Hopdeck Test B / HDMI 1 / USB-C");
+    EXPECT_EQ(Rows(), L"Hopdeck Test A / DisplayPort 1 / HDMI 2 / DisplayPort 1; Hopdeck Test B / HDMI 1 / USB-C / HDMI 2");
     test::ResetMain();
 
     // Wine's own dxva2 answers nothing, once the double is no longer loaded.
@@ -113,6 +121,39 @@ TEST_F(MonitorsDialogTest, ReadsTheMonitorsAsideListsTheirInputsAndStoresOnlyWit
     EXPECT_TRUE(test::PumpUntil([&] { return Status() == L"DDC/CI に応答するモニターはありません。"; }, 5000));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_MONITOR_INPUT)));
     CloseHandle(gate);
+}
+
+TEST_F(MonitorsDialogTest, DetectTakesTheFirstUsbDeviceThatMovesAndOnlyTheSettingsOkStoresIt)
+{
+    const std::wstring guid = L"#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    const GUID hid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+    auto shown = [&] { return test::Text(GetDlgItem(settings, IDC_USB_DEVICE)); };
+    for (int round = 0; round < 3; ++round) {  // dropped by Cancel, stored by OK, cleared
+        PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
+        settings = test::FindWindowOf(GetCurrentProcessId(), L"設定/ホットキー登録");
+        ASSERT_TRUE(settings);
+        EXPECT_EQ(shown(), round < 2 ? L"なし" : L"VID_05E3&PID_0610");
+        if (round == 2) {
+            test::Click(settings, IDC_USB_CLEAR);
+            EXPECT_EQ(shown(), L"なし");
+        } else {
+            test::Click(settings, IDC_USB_DETECT);
+            dlg = test::FindWindowOf(GetCurrentProcessId(), L"USBスイッチの検出");
+            ASSERT_TRUE(dlg);
+            EXPECT_FALSE(IsWindowEnabled(settings) || IsWindowEnabled(GetDlgItem(dlg, IDOK)));
+            // A device of another class, then the switch's hub leaving, then its receiver.
+            test::SendDeviceChange(dlg, false, (L"\\\\?\\HID#VID_046D&PID_C52B&MI_00#7&1" + guid).c_str(), &hid);
+            test::SendDeviceChange(dlg, false, (L"\\\\?\\USB#VID_05e3&PID_0610#5&2&0&1" + guid).c_str());
+            test::SendDeviceChange(dlg, true, (L"\\\\?\\USB#VID_046D&PID_C52B#5&3&0&2" + guid).c_str());
+            EXPECT_EQ(test::Text(GetDlgItem(dlg, IDC_USB_FOUND)), L"VID_05E3&PID_0610") << "no name under Wine";
+            test::Click(dlg, IDOK);
+            EXPECT_TRUE(!IsWindow(dlg) && IsWindowEnabled(settings));
+            EXPECT_EQ(shown(), L"VID_05E3&PID_0610");
+        }
+        test::Click(settings, round ? IDOK : IDCANCEL);
+        EXPECT_EQ(test::GetString(test::kInProcessProfile, "SETTING", "USBDEVICE"),
+                  round == 0 ? L"<missing>" : round == 1 ? L"VID_05E3&PID_0610" : L"");
+    }
 }
 
 }  // namespace

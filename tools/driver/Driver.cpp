@@ -1,6 +1,8 @@
 #include "tools/driver/Driver.h"
 #include "res/resource.h"
+#include <dbt.h>
 #include <shellapi.h>
+#include <cstddef>
 
 namespace driver {
 
@@ -85,6 +87,37 @@ long long GetDword(const std::string& profile, const char* section, const char* 
     const std::string key = ProfileKey(profile, section);
     return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) ? kMissing
                                                                                                        : (int)value;
+}
+
+void SetString(const std::string& profile, const char* section, const char* name, const wchar_t* value)
+{
+    const std::string key = ProfileKey(profile, section);
+    RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
+                    std::wstring(name, name + strlen(name)).c_str(), REG_SZ, value, DWORD((wcslen(value) + 1) * 2));
+}
+
+std::wstring GetString(const std::string& profile, const char* section, const char* name)
+{
+    wchar_t value[256] = L"";
+    DWORD size = sizeof value;
+    const std::string key = ProfileKey(profile, section);
+    return RegGetValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
+                        std::wstring(name, name + strlen(name)).c_str(), RRF_RT_REG_SZ, nullptr, value, &size)
+               ? L"<missing>"
+               : value;
+}
+
+void SendDeviceChange(HWND wnd, bool arrived, const wchar_t* path, const GUID* interfaceClass)
+{
+    static const GUID kUsbDevice = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+    const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + (wcslen(path) + 1) * sizeof(wchar_t);
+    std::vector<BYTE> buffer(size);
+    auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(buffer.data());
+    record->dbcc_size = DWORD(size);
+    record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    record->dbcc_classguid = interfaceClass ? *interfaceClass : kUsbDevice;
+    wcscpy(record->dbcc_name, path);
+    SendMessageW(wnd, WM_DEVICECHANGE, arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, (LPARAM)record);
 }
 
 std::wstring ExeDir()

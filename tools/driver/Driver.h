@@ -31,6 +31,13 @@ void SetRaw(const std::string& profile, const char* section, const char* name, D
             DWORD size);
 void SetDword(const std::string& profile, const char* section, const char* name, DWORD value);
 long long GetDword(const std::string& profile, const char* section, const char* name);  // kMissing if no DWORD
+void SetString(const std::string& profile, const char* section, const char* name, const wchar_t* value);
+std::wstring GetString(const std::string& profile, const char* section, const char* name);  // L"<missing>"
+
+// A USB device arriving or leaving, told to a window (of any process) as
+// Windows tells it: WM_DEVICECHANGE with the device's interface record, of
+// the USB device class unless another is given.
+void SendDeviceChange(HWND wnd, bool arrived, const wchar_t* path, const GUID* interfaceClass = nullptr);
 
 // The folder of this program, and Hopdeck.exe in it.
 std::wstring ExeDir();
