@@ -6,7 +6,7 @@
 //   screenshot_driver            every picture
 //   screenshot_driver NAME...    only these: settings-empty, settings-hotkey,
 //                                hotswitch, tray-menu, hotswitch-states, monitors,
-//                                settings-keys
+//                                settings-keys, usb-detect
 //
 // The program's texts come in the user-interface language Wine was started
 // with; the driver finds the windows by their controls, not their captions,
@@ -289,6 +289,16 @@ void ShotSettingsKeys()
     program.Exit();
 }
 
+// Opens the settings, clicks one of their buttons and waits for the dialog it
+// opens, known by one of its controls.
+HWND OpenFromSettings(Program& program, int button, int control)
+{
+    program.Command(ID_SETTINGS);
+    HWND settings = program.Settings();
+    PostMessageW(settings, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(settings, button));
+    return program.Dialog(control, 0);
+}
+
 // The monitors dialog over the test double of dxva2 (scripts/screenshots puts
 // it in the prefix): both monitors read, the first to switch to HDMI 2.
 void ShotMonitors()
@@ -297,10 +307,7 @@ void ShotMonitors()
     DeleteProfile();
     Program program;
     if (!Start(program)) return;
-    program.Command(ID_SETTINGS);
-    HWND settings = program.Settings();
-    PostMessageW(settings, WM_COMMAND, MAKEWPARAM(IDC_MONITORS, BN_CLICKED), (LPARAM)GetDlgItem(settings, IDC_MONITORS));
-    HWND dlg = program.Dialog(IDC_MONITOR_LIST, 0);
+    HWND dlg = OpenFromSettings(program, IDC_MONITORS, IDC_MONITOR_LIST);
     HWND list = GetDlgItem(dlg, IDC_MONITOR_LIST);
     if (!PumpUntil([&] { return dlg && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2 &&
                                 driver::Text(GetDlgItem(dlg, IDC_MONITOR_STATUS)).empty(); }, 10000))
@@ -310,6 +317,22 @@ void ShotMonitors()
     SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), (LPARAM)inputs);
     SetFocus(list);
     CaptureWindow(dlg, "monitors");
+    program.Exit();
+}
+
+// The USB switch's detection, once a device has left: under Wine there are
+// no USB devices, so the device is announced as Windows would announce it.
+void ShotUsbDetect()
+{
+    ParkCursor();
+    DeleteProfile();
+    Program program;
+    if (!Start(program)) return;
+    HWND dlg = OpenFromSettings(program, IDC_USB_DETECT, IDC_USB_FOUND);
+    if (dlg)
+        driver::SendDeviceChange(dlg, false,
+                                 L"\\\\?\\USB#VID_046D&PID_C52B#5&1a2b3c&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+    CaptureWindow(dlg, "usb-detect");
     program.Exit();
 }
 
@@ -452,7 +475,7 @@ int main(int argc, char** argv)
         {"settings-empty", ShotSettingsEmpty}, {"settings-hotkey", ShotSettingsHotKey},
         {"hotswitch", ShotHotSwitch},           {"tray-menu", ShotTrayMenu},
         {"hotswitch-states", ShotStates},       {"monitors", ShotMonitors},
-        {"settings-keys", ShotSettingsKeys},
+        {"settings-keys", ShotSettingsKeys},    {"usb-detect", ShotUsbDetect},
     };
     std::vector<std::string> wanted(argv + 1, argv + argc);
     for (const std::string& w : wanted) {

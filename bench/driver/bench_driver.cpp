@@ -21,9 +21,13 @@
 //       --monitors N      then N switches with both monitors of the tests'
 //                         double of dxva2 chosen (it must be in the prefix, and
 //                         loaded by both programs): the time to the first input
-//                         write and to the first key event
+//                         write and to the first key event; then N comings and
+//                         goings of a watched USB device: the time from its
+//                         message to the first input write, and a checkpoint
+//                         "usb" once the last has settled
 #include "monitors/MonitorList.h"
 #include "tests/support/DdcDouble.h"
+#include "tools/driver/Driver.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <algorithm>
@@ -375,6 +379,52 @@ int MonitorSwitches(const Running& r, int n)
     return failed;
 }
 
+// A watched USB device leaving and coming back, with both monitors of the
+// double chosen both ways: each message timed to the first input write, which
+// comes once the device's presence has held for the settle time. No key may
+// be sent.
+int UsbSwitches(const Running& r, int n, const char* syncDir)
+{
+    DdcDoubleState* ddc = DdcDouble();
+    const CMonitorList monitors;
+    if (!ddc || monitors.Count() < 2) return 0;
+    // Each monitor to the other's input when the device leaves, and back.
+    const struct {
+        const char* section;
+        DWORD input[2];
+    } choices[] = {{"MONITORS", {0x11, 0x0F}}, {"MONITORSHOME", {0x0F, 0x11}}};
+    for (const auto& c : choices) {
+        const std::string key = driver::ProfileKey("Hopdeck", c.section);
+        for (int i = 0; i < 2; ++i)
+            RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
+                            monitors.Identity(i).c_str(), REG_DWORD, &c.input[i], sizeof(DWORD));
+    }
+    driver::SetString("Hopdeck", "SETTING", "USBDEVICE", L"VID_046D&PID_C52B");
+    const wchar_t path[] = L"\\\\?\\USB#VID_046D&PID_C52B#5&1a2b3c&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    int failed = 0;
+    std::vector<double> left, arrived;
+    s_scrollEvents.clear();
+    for (int i = 0; i < 2 * n; ++i) {
+        ddc->firstWrite = 0;
+        const double t0 = Now();
+        driver::SendDeviceChange(r.main, i % 2 != 0, path);
+        if (!WaitUntil([&] { return ddc->firstWrite != 0; }, 2000)) {
+            ++failed;
+            continue;
+        }
+        (i % 2 ? arrived : left).push_back(double(ddc->firstWrite) * 1000.0 / double(s_freq.QuadPart) - t0);
+        Pump(200);
+    }
+    for (const auto& c : choices) RegDeleteTreeA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", c.section).c_str());
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "SETTING").c_str(), "USBDEVICE");
+    Out("usb.changes=%d", 2 * n - failed);
+    Out("usb.keys=%d", int(s_scrollEvents.size()));
+    Spread("usb.left_write", left);
+    Spread("usb.arrived_write", arrived);
+    Checkpoint(syncDir, "usb");
+    return failed;
+}
+
 int Measure(const Target& t, const char* syncDir, int switches, int settings, int hotSwitches, bool windows,
             int monitorSwitches)
 {
@@ -432,6 +482,7 @@ int Measure(const Target& t, const char* syncDir, int switches, int settings, in
     Spread("switch.first", first);
     Spread("switch.last", last);
     if (monitorSwitches) switchFailed += MonitorSwitches(r, monitorSwitches);
+    if (monitorSwitches) switchFailed += UsbSwitches(r, monitorSwitches, syncDir);
     if (hook) UnhookWindowsHookEx(hook);
 
     // Window soak, in two halves with a checkpoint between, so that growth per
