@@ -511,7 +511,9 @@ TEST_F(ProgramTest, TextsAreReadableInTheUsersLanguage)
     EXPECT_EQ(test::Text(GetDlgItem(dlg, IDC_AUTORUN)), japanese ? L"OS起動時に常駐する" : L"Start with Windows");
     EXPECT_EQ(test::AnswerBox(hopdeck.Pid(), L"Hopdeck"),
               japanese ? L"そのホットキーは既に登録されています。" : L"That hot key is already registered.");
-    // The keys named in each language, and H alone refused.
+    // The keys named in each language, and H alone refused, once the box has
+    // gone and the stored key is back in the list.
+    ASSERT_TRUE(test::PumpUntil([&] { return SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETCURSEL, 0, 0) == 0; }, 3000));
     wchar_t up[16] = L"";
     SendDlgItemMessageW(dlg, IDC_FUNCTION_KEY, CB_GETLBTEXT, 32, (LPARAM)up);
     EXPECT_STREQ(up, japanese ? L"↑" : L"Up");
