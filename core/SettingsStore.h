@@ -26,8 +26,9 @@ public:
     // program's own names are ASCII and read and written through these.
     int ReadInt(const char* section, const wchar_t* entry, int defaultValue) const;
     bool WriteInt(const char* section, const wchar_t* entry, int value) const;
-    // A REG_SZ of at most `maxLength` characters, or empty when there is none,
-    // when it is longer or of another type, or when the registry cannot be reached.
+    // A REG_SZ that fits `maxLength` characters and a terminator, or empty
+    // when there is none, when it is longer or of another type, or when the
+    // registry cannot be reached.
     CStringW ReadString(const char* section, const char* entry, int maxLength) const;
     bool WriteString(const char* section, const char* entry, const wchar_t* value) const;
     // The name of the section's entry at `index` (0, 1, ...); false past the last.

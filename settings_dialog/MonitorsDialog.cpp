@@ -221,10 +221,12 @@ void CMonitorsDialog::SetChoice(MonitorTarget target, int value)
     // it: the input it shows now is proposed as this PC's, unless one is
     // chosen. Only the low byte names the input (some monitors report
     // DisplayPort 1 as 0x0F0F).
+    if (target != kOnSwitch || value == kLeaveUnchanged || m_choice[kThisPc][m_selected] != kLeaveUnchanged ||
+        !m_read[m_selected])
+        return;
     const MonitorReport& report = m_reading->Report(m_selected);
     const int current = int(report.current & 0xFF);
-    if (target == kOnSwitch && value != kLeaveUnchanged && m_choice[kThisPc][m_selected] == kLeaveUnchanged &&
-        m_read[m_selected] && report.answered && IsInputValue(current)) {
+    if (report.answered && IsInputValue(current)) {
         m_choice[kThisPc][m_selected] = current;
         SetCell(m_selected, kChoiceColumn + kThisPc, InputText(current));
         FillInputs(kThisPc);

@@ -2,6 +2,13 @@
 #include "res/resource.h"
 #include <new>
 
+namespace {
+// Posted to itself: the device taken is named once the device message has
+// been answered, as asking Windows about devices while it waits for that
+// answer may keep both waiting.
+constexpr UINT WM_NAME_DEVICE = WM_APP + 4;
+}  // namespace
+
 bool CUsbDetectDialog::Open(CWnd* owner)
 {
     auto* dialog = new (std::nothrow) CUsbDetectDialog(owner);
@@ -27,11 +34,15 @@ LRESULT CUsbDetectDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         const CStringW id = path ? UsbDeviceId(path) : CStringW();
         if (!m_id.empty() || id.empty()) break;
         m_id = id;
-        m_description = DescribeUsbDevice(id.c_str(), path);
-        SetDlgItemTextW(m_hWnd, IDC_USB_FOUND, m_description.c_str());
-        EnableWindow(GetDlgItem(m_hWnd, IDOK), TRUE);
+        m_path = path;
+        PostMessageW(m_hWnd, WM_NAME_DEVICE, 0, 0);
         break;
     }
+    case WM_NAME_DEVICE:
+        m_description = DescribeUsbDevice(m_id.c_str(), m_path.c_str());
+        SetDlgItemTextW(m_hWnd, IDC_USB_FOUND, m_description.c_str());
+        EnableWindow(GetDlgItem(m_hWnd, IDOK), TRUE);
+        return 0;
     case WM_DESTROY:
         // Before the window goes, as Windows asks.
         m_notification.Stop();
@@ -43,7 +54,7 @@ LRESULT CUsbDetectDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 void CUsbDetectDialog::OnClickedOk()
 {
     // Nothing taken yet: there is nothing to hand over (Enter may come first).
-    if (m_id.empty()) return;
+    if (m_description.empty()) return;
     SendMessageW(m_owner->GetSafeHwnd(), WM_USB_DETECTED, reinterpret_cast<WPARAM>(m_description.c_str()),
                  reinterpret_cast<LPARAM>(m_id.c_str()));
     Close();

@@ -29,5 +29,6 @@ private:
 
     CUsbNotification m_notification;
     CStringW m_id;
+    CStringW m_path;
     CStringW m_description;
 };

@@ -54,7 +54,14 @@ UINT HotKeyModifiers(const HotKey& key)
            (ModifierOn(key.shift) ? MOD_SHIFT : 0) | (ModifierOn(key.win) ? MOD_WIN : 0);
 }
 
-UINT HotKeyVirtualKey(const HotKey& key) { return FunctionKeyTable[FunctionKeyRow(key.index)].vk; }
+UINT HotKeyVirtualKey(const HotKey& key)
+{
+    const UINT vk = FunctionKeyTable[FunctionKeyRow(key.index)].vk;
+    // With Control held, the Pause key is Break: the keyboard sends another
+    // code and Windows reports VK_CANCEL, so a Control + Pause hot key is
+    // registered on that.
+    return vk == VK_PAUSE && ModifierOn(key.control) ? VK_CANCEL : vk;
+}
 
 bool HotKeyAllowed(const HotKey& key)
 {

@@ -52,7 +52,8 @@ CStringW FunctionKeyName(int row);
 
 // MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN as the settings ask.
 UINT HotKeyModifiers(const HotKey& key);
-// The key's virtual-key code; 0 for "no key".
+// The virtual-key code Windows reports for the key with those modifiers; 0
+// for "no key".
 UINT HotKeyVirtualKey(const HotKey& key);
 // False for a key that types or moves the cursor without Control, Alt or
 // Windows: such a hot key is never registered.

@@ -21,9 +21,9 @@ const wchar_t* UsbDeviceChange(WPARAM event, LPARAM data, bool* arrived);
 // none, the first present device with that id.
 CStringW DescribeUsbDevice(const wchar_t* id, const wchar_t* path = nullptr);
 
-// A window's request to hear of USB devices arriving and leaving (unasked, a
-// top-level window hears only that some device changed). It ends with the
-// object, or with Stop: before the window goes.
+// A window's request to hear of USB devices arriving and leaving, with their
+// interface paths (unasked, a top-level window hears of no USB device by
+// name). It ends with the object, or with Stop: before the window goes.
 class CUsbNotification {
 public:
     CUsbNotification() = default;

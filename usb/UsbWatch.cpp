@@ -7,8 +7,15 @@ void CUsbWatch::Listen(HWND wnd, UINT_PTR timerId, bool on)
     if (on && !m_notification.Started()) m_notification.Start(wnd);
     if (on) return;
     m_notification.Stop();
+    // Unheard meanwhile, the device may come and go.
+    Forget();
+}
+
+void CUsbWatch::Forget()
+{
     if (m_settling) KillTimer(m_wnd, m_timerId);
     m_settling = false;
+    m_settled = kUnknown;
 }
 
 void CUsbWatch::OnDeviceChange(WPARAM event, LPARAM data, const wchar_t* watched)
@@ -20,7 +27,7 @@ void CUsbWatch::OnDeviceChange(WPARAM event, LPARAM data, const wchar_t* watched
     // Another device chosen in the settings: nothing is known of this one.
     if (lstrcmpW(id.c_str(), m_id.c_str()) != 0) {
         m_id = id;
-        m_settled = kUnknown;
+        Forget();
     }
     // Where nothing is known, the first event tells what was before it: a
     // device that leaves was there.

@@ -231,7 +231,7 @@ TEST_F(MainDialogTest, EveryKindOfKeySwitchesButAKeyThatTypesOnlyWithControlAltO
         UINT vk, mods;
         const wchar_t* text;
     } keys[] = {{13, VK_F13, MOD_CONTROL, L"F13 + Control"},
-                {25, VK_PAUSE, 0, L"Pause"},
+                {25, VK_CANCEL, MOD_CONTROL, L"Pause + Control"},  // with Control, Pause is Break
                 {31, VK_NEXT, MOD_ALT, L"Page Down + Alt(Option)"},
                 {34, VK_LEFT, MOD_CONTROL | MOD_SHIFT, L"← + Control + Shift"},
                 {42, VK_NUMPAD6, MOD_ALT, L"テンキー6 + Alt(Option)"},

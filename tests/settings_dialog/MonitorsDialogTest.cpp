@@ -145,6 +145,7 @@ TEST_F(MonitorsDialogTest, DetectTakesTheFirstUsbDeviceThatMovesAndOnlyTheSettin
             test::SendDeviceChange(dlg, false, (L"\\\\?\\HID#VID_046D&PID_C52B&MI_00#7&1" + guid).c_str(), &hid);
             test::SendDeviceChange(dlg, false, (L"\\\\?\\USB#VID_05e3&PID_0610#5&2&0&1" + guid).c_str());
             test::SendDeviceChange(dlg, true, (L"\\\\?\\USB#VID_046D&PID_C52B#5&3&0&2" + guid).c_str());
+            EXPECT_TRUE(test::PumpUntil([&] { return IsWindowEnabled(GetDlgItem(dlg, IDOK)); }, 2000));
             EXPECT_EQ(test::Text(GetDlgItem(dlg, IDC_USB_FOUND)), L"VID_05E3&PID_0610") << "no name under Wine";
             test::Click(dlg, IDOK);
             EXPECT_TRUE(!IsWindow(dlg) && IsWindowEnabled(settings));
