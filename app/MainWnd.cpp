@@ -71,12 +71,12 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_DESTROY: OnDestroy(); break;
     case WM_COMMAND: OnCommand(LOWORD(wp)); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wp); break;
-    case WM_DEVICECHANGE: m_usb.OnDeviceChange(wp, lp, ReadUsbDevice().c_str()); break;
+    case WM_DEVICECHANGE: m_usb.OnDeviceChange(wp, lp); break;
     case WM_TIMER: OnTimer(wp); break;
     case WM_HOTKEY: Switch(); break;
     case WM_TRAYICON: OnTrayIcon(lp); break;
     // The settings may have chosen a USB switch's device, or dropped it.
-    case WM_SETTINGS_CLOSED: ListenToUsb(); break;
+    case WM_SETTINGS_CLOSED: WatchUsb(); break;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -105,14 +105,14 @@ void CMainWnd::OnCreate()
         Tell(FormatResString(HotKeyAllowed(stored) ? IDS_HOTKEY_IN_USE : IDS_HOTKEY_BARE, HotKeyText(stored).c_str()));
     }
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
-    ListenToUsb();
+    WatchUsb();
 }
 
-void CMainWnd::ListenToUsb() { m_usb.Listen(m_hWnd, kUsbSettleTimer, !ReadUsbDevice().empty()); }
+void CMainWnd::WatchUsb() { m_usb.Watch(m_hWnd, kUsbSettleTimer, ReadUsbDevice().c_str()); }
 
 void CMainWnd::OnDestroy()
 {
-    m_usb.Listen(m_hWnd, kUsbSettleTimer, false);
+    m_usb.Watch(m_hWnd, kUsbSettleTimer, L"");
     RemoveTrayIcon(m_hWnd);
     UnregisterHotKey(m_hWnd, kHotKeyId);
 }

@@ -26,8 +26,9 @@ private:
     void OnCommand(UINT id);
     void OnPowerBroadcast(WPARAM event);
     void OnTimer(UINT_PTR id);
-    // Device messages are asked for while a USB switch's device is chosen.
-    void ListenToUsb();
+    // The USB switch's device as stored: read at creation and whenever the
+    // settings close.
+    void WatchUsb();
     void OnTrayIcon(LPARAM mouseMsg);
     void OnShowHotSwitch();
     void OnHideHotSwitch();

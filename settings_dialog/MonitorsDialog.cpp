@@ -20,7 +20,13 @@ enum Column { kNameColumn, kCurrentColumn, kChoiceColumn, kColumnCount = kChoice
 const int kInputIds[kMonitorTargetCount] = {IDC_MONITOR_INPUT, IDC_MONITOR_HOME_INPUT};
 const int kValueIds[kMonitorTargetCount] = {IDC_MONITOR_VALUE, IDC_MONITOR_HOME_VALUE};
 
-MonitorTarget Target(int id) { return id == kInputIds[kThisPc] || id == kValueIds[kThisPc] ? kThisPc : kOnSwitch; }
+// The choice a control of `ids` belongs to, or -1 for another control.
+int TargetOf(const int (&ids)[kMonitorTargetCount], int id)
+{
+    for (int target = 0; target < kMonitorTargetCount; ++target)
+        if (ids[target] == id) return target;
+    return -1;
+}
 
 }  // namespace
 
@@ -83,13 +89,13 @@ LRESULT CMonitorsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
             OnRowSelected();
         break;
     }
-    case WM_COMMAND:
+    case WM_COMMAND: {
         if (m_filling) break;
-        if (HIWORD(wp) == CBN_SELCHANGE && (LOWORD(wp) == IDC_MONITOR_INPUT || LOWORD(wp) == IDC_MONITOR_HOME_INPUT))
-            OnInputChosen(Target(LOWORD(wp)));
-        if (HIWORD(wp) == EN_CHANGE && (LOWORD(wp) == IDC_MONITOR_VALUE || LOWORD(wp) == IDC_MONITOR_HOME_VALUE))
-            OnValueEdited(Target(LOWORD(wp)));
+        const int input = TargetOf(kInputIds, LOWORD(wp)), value = TargetOf(kValueIds, LOWORD(wp));
+        if (HIWORD(wp) == CBN_SELCHANGE && input >= 0) OnInputChosen(MonitorTarget(input));
+        if (HIWORD(wp) == EN_CHANGE && value >= 0) OnValueEdited(MonitorTarget(value));
         break;
+    }
     }
     return CChildDialog::WindowProc(msg, wp, lp);
 }

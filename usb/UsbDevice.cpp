@@ -2,18 +2,13 @@
 #include "framework/System.h"
 #include <cfgmgr32.h>
 #include <dbt.h>
-#include <devpropdef.h>
+// The interface class and the property this file uses, defined here.
+#include <initguid.h>
+#include <devpkey.h>
+#include <usbiodef.h>
 #include <cstddef>
 
 namespace {
-
-// GUID_DEVINTERFACE_USB_DEVICE: the interface of every USB device (not of its
-// functions), under which Windows announces it.
-const GUID kUsbDeviceInterface = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-// DEVPKEY_Device_BusReportedDeviceDesc: the product name the device itself
-// reports ("USB Receiver"), where the driver's own description is only
-// "USB Composite Device".
-const DEVPROPKEY kBusReportedName = {{0x540B947E, 0x8B40, 0x45BC, {0xA8, 0xA2, 0x6A, 0x0B, 0x89, 0x4C, 0xBD, 0xA2}}, 4};
 
 wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c; }
 
@@ -75,7 +70,9 @@ public:
         wchar_t text[256];
         ULONG size = sizeof text - sizeof(wchar_t);
         DEVPROPTYPE type = 0;
-        if (m_property && m_property(node, &kBusReportedName, &type, reinterpret_cast<BYTE*>(text), &size, 0) ==
+        // The product name the device itself reports ("USB Receiver"), where
+        // the driver's own description is only "USB Composite Device".
+        if (m_property && m_property(node, &DEVPKEY_Device_BusReportedDeviceDesc, &type, reinterpret_cast<BYTE*>(text), &size, 0) ==
                               CR_SUCCESS &&
             type == DEVPROP_TYPE_STRING)
             return Terminated(text, size);
@@ -139,7 +136,7 @@ const wchar_t* UsbDeviceChange(WPARAM event, LPARAM data, bool* arrived)
     const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(data);
     const size_t nameAt = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
     if (record->dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE || record->dbcc_size < nameAt + sizeof(wchar_t) ||
-        !IsEqualGUID(record->dbcc_classguid, kUsbDeviceInterface))
+        !IsEqualGUID(record->dbcc_classguid, GUID_DEVINTERFACE_USB_DEVICE))
         return nullptr;
     // The name must end within the record Windows handed over.
     const size_t length = (record->dbcc_size - nameAt) / sizeof(wchar_t);
@@ -165,7 +162,7 @@ bool CUsbNotification::Start(HWND wnd)
     DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = kUsbDeviceInterface;
+    filter.dbcc_classguid = GUID_DEVINTERFACE_USB_DEVICE;
     m_handle = RegisterDeviceNotificationW(wnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     return m_handle != nullptr;
 }

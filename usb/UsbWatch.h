@@ -15,15 +15,15 @@ public:
     static constexpr UINT kSettleMs = 300;
     enum Change { kNone, kLeft, kArrived };
 
-    // Asks Windows to tell `wnd` of USB devices while `on` (a device is
-    // chosen); its timer `timerId` times the settling. Off before the window
-    // goes. Without a device nothing is asked: the request costs a start-up
-    // (under Wine it brings in the RPC runtime, 1.4 MB).
-    void Listen(HWND wnd, UINT_PTR timerId, bool on);
+    // Watches the device with that id (any case; empty: none), asking Windows
+    // to tell `wnd` of USB devices while there is one; its timer `timerId`
+    // times the settling. None before the window goes. Without a device
+    // nothing is asked: the request costs a start-up (under Wine it brings in
+    // the RPC runtime, 1.4 MB).
+    void Watch(HWND wnd, UINT_PTR timerId, const wchar_t* device);
 
-    // A WM_DEVICECHANGE. Events of the device with id `watched` (empty: none)
-    // start the settle time again.
-    void OnDeviceChange(WPARAM event, LPARAM data, const wchar_t* watched);
+    // A WM_DEVICECHANGE. Events of the watched device start the settle time again.
+    void OnDeviceChange(WPARAM event, LPARAM data);
     // The timer `timerId` fired: what the device did, once it held.
     Change OnSettled();
     // What the device did is forgotten, and what has not held yet dropped (at
@@ -38,7 +38,7 @@ private:
     HWND m_wnd = nullptr;
     UINT_PTR m_timerId = 0;
     bool m_settling = false;
-    CStringW m_id;                  // the device the presences below are of
+    CStringW m_id;                  // the watched device's id; empty: none
     Presence m_settled = kUnknown;  // as it held last
     Presence m_before = kUnknown;   // before the events now settling
     Presence m_latest = kUnknown;   // as the last event says

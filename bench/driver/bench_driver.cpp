@@ -42,6 +42,7 @@ namespace {
 const WORD kSwitchCommand = 32774;  // ID_SWITCH_PC
 const WORD kSettingsCommand = 32775;  // ID_SETTINGS
 const WORD kExitCommand = 32776;  // ID_EXIT
+const UINT kSettingsClosed = WM_USER + 2;
 const UINT kShowHotSwitch = WM_USER + 4;
 const UINT kHideHotSwitch = WM_USER + 5;
 const wchar_t kSettingsTitle[] = L"\u8a2d\u5b9a/\u30db\u30c3\u30c8\u30ad\u30fc\u767b\u9332";
@@ -399,7 +400,9 @@ int UsbSwitches(const Running& r, int n, const char* syncDir)
             RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
                             monitors.Identity(i).c_str(), REG_DWORD, &c.input[i], sizeof(DWORD));
     }
+    // As the settings' OK stores it and tells the main window.
     driver::SetString("Hopdeck", "SETTING", "USBDEVICE", L"VID_046D&PID_C52B");
+    SendMessageA(r.main, kSettingsClosed, 0, 0);
     const wchar_t path[] = L"\\\\?\\USB#VID_046D&PID_C52B#5&1a2b3c&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
     int failed = 0;
     std::vector<double> left, arrived;

@@ -9,6 +9,8 @@
 #include "tests/support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <initguid.h>
+#include <hidclass.h>
 #include <thread>
 
 namespace {
@@ -266,7 +268,6 @@ TEST_F(ProgramTest, TheMonitorsFollowAWatchedUsbDeviceOnceItHolds)
     const std::wstring usb = L"\\\\?\\USB#VID_046D&PID_C52B#5&1a2b3c&0&", guid = L"#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
     const std::wstring watched = usb + L"2" + guid, otherPort = usb + L"4" + guid,
                        other = L"\\\\?\\USB#VID_1234&PID_5678#6&2b&0&1" + guid;
-    const GUID hid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
     test::Program hopdeck;
     HWND main = hopdeck.MainWindow();
     ASSERT_TRUE(main);
@@ -279,7 +280,9 @@ TEST_F(ProgramTest, TheMonitorsFollowAWatchedUsbDeviceOnceItHolds)
     } steps[] = {
         {"no device chosen", [&] { test::SendDeviceChange(main, false, watched.c_str()); }, 0, 0, 0},
         {"it leaves", [&] {
-             test::SetString(kProfile, "SETTING", "USBDEVICE", L"vid_046d&pid_c52b");  // in another case
+             // Chosen in another case, as the settings' OK stores it and tells the main window.
+             test::SetString(kProfile, "SETTING", "USBDEVICE", L"vid_046d&pid_c52b");
+             SendMessageW(main, WM_SETTINGS_CLOSED, 0, 0);
              test::SendDeviceChange(main, false, watched.c_str());
          }, 1, 0, 0x12},
         {"a blink", [&] {
@@ -293,7 +296,7 @@ TEST_F(ProgramTest, TheMonitorsFollowAWatchedUsbDeviceOnceItHolds)
         {"Windows telling it is there, another device, another class", [&] {
              test::SendDeviceChange(main, true, watched.c_str());
              test::SendDeviceChange(main, false, other.c_str());
-             test::SendDeviceChange(main, false, watched.c_str(), &hid);
+             test::SendDeviceChange(main, false, watched.c_str(), &GUID_DEVINTERFACE_HID);
          }, 2, 1, 0x0F},
         {"after a suspend it comes back", [&] {
              SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
@@ -374,6 +377,7 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         EXPECT_TRUE(test::PumpUntil([&] { return s_iconRecords.find(refused) != std::wstring::npos; }, 5000));
         // The same when a watched USB switch takes the keyboard away.
         test::SetString(kProfile, "SETTING", "USBDEVICE", L"VID_046D&PID_C52B");
+        SendMessageW(hopdeck.MainWindow(), WM_SETTINGS_CLOSED, 0, 0);
         test::SendDeviceChange(hopdeck.MainWindow(), false, L"\\\\?\\USB#VID_046D&PID_C52B#1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
         EXPECT_TRUE(test::PumpUntil([&] { return s_iconRecords.rfind(refused) > s_iconRecords.find(refused); }, 5000));
 

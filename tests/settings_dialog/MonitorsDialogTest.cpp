@@ -5,6 +5,8 @@
 #include "tests/support/TestSupport.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <initguid.h>
+#include <hidclass.h>
 
 namespace {
 
@@ -126,7 +128,6 @@ TEST_F(MonitorsDialogTest, ReadsTheMonitorsAsideListsTheirInputsAndStoresOnlyWit
 TEST_F(MonitorsDialogTest, DetectTakesTheFirstUsbDeviceThatMovesAndOnlyTheSettingsOkStoresIt)
 {
     const std::wstring guid = L"#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
-    const GUID hid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
     auto shown = [&] { return test::Text(GetDlgItem(settings, IDC_USB_DEVICE)); };
     for (int round = 0; round < 3; ++round) {  // dropped by Cancel, stored by OK, cleared
         PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
@@ -142,7 +143,7 @@ TEST_F(MonitorsDialogTest, DetectTakesTheFirstUsbDeviceThatMovesAndOnlyTheSettin
             ASSERT_TRUE(dlg);
             EXPECT_FALSE(IsWindowEnabled(settings) || IsWindowEnabled(GetDlgItem(dlg, IDOK)));
             // A device of another class, then the switch's hub leaving, then its receiver.
-            test::SendDeviceChange(dlg, false, (L"\\\\?\\HID#VID_046D&PID_C52B&MI_00#7&1" + guid).c_str(), &hid);
+            test::SendDeviceChange(dlg, false, (L"\\\\?\\HID#VID_046D&PID_C52B&MI_00#7&1" + guid).c_str(), &GUID_DEVINTERFACE_HID);
             test::SendDeviceChange(dlg, false, (L"\\\\?\\USB#VID_05e3&PID_0610#5&2&0&1" + guid).c_str());
             test::SendDeviceChange(dlg, true, (L"\\\\?\\USB#VID_046D&PID_C52B#5&3&0&2" + guid).c_str());
             EXPECT_TRUE(test::PumpUntil([&] { return IsWindowEnabled(GetDlgItem(dlg, IDOK)); }, 2000));

@@ -2,6 +2,8 @@
 #include "res/resource.h"
 #include <dbt.h>
 #include <shellapi.h>
+#include <initguid.h>
+#include <usbiodef.h>
 #include <cstddef>
 
 namespace driver {
@@ -109,13 +111,12 @@ std::wstring GetString(const std::string& profile, const char* section, const ch
 
 void SendDeviceChange(HWND wnd, bool arrived, const wchar_t* path, const GUID* interfaceClass)
 {
-    static const GUID kUsbDevice = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
     const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + (wcslen(path) + 1) * sizeof(wchar_t);
     std::vector<BYTE> buffer(size);
     auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(buffer.data());
     record->dbcc_size = DWORD(size);
     record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    record->dbcc_classguid = interfaceClass ? *interfaceClass : kUsbDevice;
+    record->dbcc_classguid = interfaceClass ? *interfaceClass : GUID_DEVINTERFACE_USB_DEVICE;
     wcscpy(record->dbcc_name, path);
     SendMessageW(wnd, WM_DEVICECHANGE, arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, (LPARAM)record);
 }
