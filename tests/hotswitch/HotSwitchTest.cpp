@@ -154,7 +154,10 @@ TEST_F(HotSwitchTest, AClickOrSpaceSwitchesOnceEnterDoesNothingEscCloses)
         SendMessageW(button, msg, msg == WM_KEYUP ? VK_SPACE : 0, 0xC0390001);
         EXPECT_TRUE(keys.Saw(1)) << msg;
     }
-    // Space held while the focus goes elsewhere: the button lets go.
+    // Space held while the focus goes elsewhere: the button lets go. The focus
+    // is put on it first: a window of another program may have taken the
+    // activation meanwhile, and without the focus there is nothing to lose.
+    SetFocus(button);
     SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
     SetFocus(nullptr);
     EXPECT_FALSE(SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED);
