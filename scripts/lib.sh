@@ -62,15 +62,23 @@ stop_wineservers() {
 }
 
 start_xvfb() {
-    # -displayfd picks a free display number and tells it once the server is ready.
-    local fifo
+    # -displayfd picks a free display number and tells it once the server is
+    # ready; a server that fails closes the fifo without one.
+    local fifo log n=""
+    log=$(mktemp)
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
     HOPDECK_XVFB_PID=$!
-    local n
-    read -r n <"$fifo"
+    read -r n <"$fifo" || true
     rm -f "$fifo"
+    if [ -z "$n" ]; then
+        echo "Xvfb gave no display number; it said:" >&2
+        sed 's/^/    /' "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
     export DISPLAY=":$n"
 }
 
