@@ -285,13 +285,21 @@ TEST_F(ProgramTest, TheMonitorsFollowAWatchedUsbDeviceOnceItHolds)
              SendMessageW(main, WM_SETTINGS_CLOSED, 0, 0);
              test::SendDeviceChange(main, false, watched.c_str());
          }, 1, 0, 0x12},
-        {"a blink", [&] {
+        {"a blink of 150 ms, as devices blink", [&] {
              test::SendDeviceChange(main, true, watched.c_str());
+             test::PumpFor(150);
              test::SendDeviceChange(main, false, otherPort.c_str());
          }, 1, 0, 0x12},
         {"it comes back, with another interface", [&] {
              test::SendDeviceChange(main, true, watched.c_str());
              test::SendDeviceChange(main, true, otherPort.c_str());
+         }, 2, 1, 0x0F},
+        {"a burst, each event holding anew: gone, back, gone, back, 100, 150 and 70 ms apart", [&] {
+             const std::pair<bool, DWORD> events[] = {{false, 100}, {true, 150}, {false, 70}, {true, 0}};
+             for (const auto& e : events) {
+                 test::SendDeviceChange(main, e.first, watched.c_str());
+                 test::PumpFor(e.second);
+             }
          }, 2, 1, 0x0F},
         {"Windows telling it is there, another device, another class", [&] {
              test::SendDeviceChange(main, true, watched.c_str());

@@ -1,7 +1,9 @@
 // The switch sequence through its seam: key events and pauses are recorded,
 // and Windows refuses the events a case names.
+#include "switching/HotKey.h"
 #include "switching/SwitchSequence.h"
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 
 namespace {
@@ -48,3 +50,21 @@ TEST(SwitchSequence, TheLockKeyDownUpDownUpAtItsPaceAndARefusalStopsIt)
 }
 
 }  // namespace
+
+// Every key of the list is a key of its own, and only F1-F24 and Pause may
+// stand alone: the rest type or move the cursor (the keypad's digits among
+// them, which are keys of their own with Num Lock on).
+TEST(HotKeyTable, EachKeyOnceAndOnlyFunctionKeysAndPauseAlone)
+{
+    std::set<UINT> keys;
+    for (int row = 1; row < kFunctionKeyCount; ++row) {
+        HotKey key;
+        key.index = row;
+        EXPECT_TRUE(keys.insert(HotKeyVirtualKey(key)).second) << row;
+        EXPECT_EQ(HotKeyAllowed(key), row <= 25) << row;
+        key.shift = 1;
+        EXPECT_EQ(HotKeyAllowed(key), row <= 25) << row;
+        key.win = 1;
+        EXPECT_TRUE(HotKeyAllowed(key)) << row;
+    }
+}
