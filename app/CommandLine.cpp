@@ -16,9 +16,12 @@ bool IsOption(const wchar_t* arg, const wchar_t* name)
     return !*arg && !*name;
 }
 
+// A word after an option: not empty, and not an option itself.
+bool IsArgument(const wchar_t* arg) { return *arg && *arg != L'/' && *arg != L'-'; }
+
 }  // namespace
 
-Command ParseCommandLine(const wchar_t* commandLine)
+Command ParseCommandLine(const wchar_t* commandLine, CStringW* pc)
 {
     int argc = 0;
     wchar_t** argv = commandLine && *commandLine ? CommandLineToArgvW(commandLine, &argc) : nullptr;
@@ -26,9 +29,10 @@ Command ParseCommandLine(const wchar_t* commandLine)
     Command command = Command::Usage;
     if (argc <= 1)
         command = Command::None;
-    else if (argc == 2 && IsOption(argv[1], L"switch"))
+    else if (IsOption(argv[1], L"switch") && (argc == 2 || (argc == 3 && IsArgument(argv[2])))) {
         command = Command::Switch;
-    else if (argc == 2 && IsOption(argv[1], L"settings"))
+        if (pc && argc == 3) *pc = argv[2];
+    } else if (argc == 2 && IsOption(argv[1], L"settings"))
         command = Command::Settings;
     else if (argc == 2 && IsOption(argv[1], L"exit"))
         command = Command::Exit;

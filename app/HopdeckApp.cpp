@@ -2,8 +2,10 @@
 #include "app/CommandLine.h"
 #include "app/MainWnd.h"
 #include "app/Switch.h"
+#include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "framework/System.h"
+#include "pcs/DeskPcs.h"
 #include "res/resource.h"
 #include <new>
 
@@ -49,13 +51,42 @@ bool PostToRunningInstance(HWND running, UINT command)
     return PostMessageW(running, WM_COMMAND, command, 0) != FALSE;
 }
 
+// Asks the running instance to go to PC `number`, and waits for its answer,
+// the exit code. False when it could not be asked (an instance running as
+// administrator takes no message from a normal program): then this process
+// goes to the PC itself.
+bool AskRunningInstance(HWND running, int number, int* code)
+{
+    // The answer comes to a window of this process that nobody else sees.
+    HWND reply = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(running, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    const bool asked = reply && process && PostMessageW(running, WM_GO_TO_PC, number, (LPARAM)reply);
+    // An instance that ends, or takes longer than the slowest monitors would
+    // (retries included), has not done it.
+    *code = kSwitchFailed;
+    for (const DWORD start = GetTickCount(); asked && GetTickCount() - start < 30000;) {
+        MSG msg;
+        if (PeekMessageW(&msg, reply, WM_GO_TO_PC_DONE, WM_GO_TO_PC_DONE, PM_REMOVE)) {
+            *code = int(msg.wParam);
+            break;
+        }
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, 1000, QS_POSTMESSAGE) == WAIT_OBJECT_0) break;
+    }
+    if (process) CloseHandle(process);
+    if (reply) DestroyWindow(reply);
+    return asked;
+}
+
 }  // namespace
 
 bool CHopdeckApp::InitInstance()
 {
     // Without a name there is neither a profile nor an instance mutex to go by.
     if (!*AppName()) return false;
-    const Command command = ParseCommandLine(GetCommandLineW());
+    CStringW pcName;
+    const Command command = ParseCommandLine(GetCommandLineW(), &pcName);
     if (command == Command::Usage) {
         AppMessageBox(IDS_USAGE, MB_OK | MB_ICONINFORMATION);
         m_exitCode = 1;
@@ -66,14 +97,25 @@ bool CHopdeckApp::InitInstance()
     if (command == Command::Switch || command == Command::Exit) {
         // A request to the running instance; this process never stays.
         HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, AppName());
-        const UINT id = command == Command::Switch ? ID_SWITCH_PC : ID_EXIT;
-        const bool sent = mutex && PostToRunningInstance(FindRunningInstance(AppNameW()), id);
+        HWND running = mutex ? FindRunningInstance(AppNameW()) : nullptr;
         if (mutex) CloseHandle(mutex);
+        if (!pcName.empty()) {
+            // A PC of the desk, named as the profile names it; a name that no
+            // PC has does nothing.
+            const DeskPcs pcs = ReadPcs();
+            const int number = FindPc(pcs, pcName.c_str());
+            m_exitCode = kNoSuchPc;
+            if (number && !(running && AskRunningInstance(running, number, &m_exitCode)))
+                m_exitCode = ExitCodeOf(GoToPc(pcs.pc[number - 1]));
+            return false;
+        }
+        const UINT id = command == Command::Switch ? ID_SWITCH_PC : ID_EXIT;
+        const bool sent = PostToRunningInstance(running, id);
         // With none running, the switch is made here and now, without an icon
         // or a hot key, and refused key presses or a monitor that did not take
         // its input end in exit code 2 (a script or a mouse button's software
         // can act on it; nobody sees a box); an exit has nothing to end.
-        if (!sent && command == Command::Switch && !SwitchEverything().Succeeded()) m_exitCode = 2;
+        if (!sent && command == Command::Switch) m_exitCode = ExitCodeOf(SwitchEverything());
         return false;
     }
 

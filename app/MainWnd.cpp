@@ -5,6 +5,7 @@
 #include "framework/System.h"
 #include "framework/WinApp.h"
 #include "hotswitch/HotSwitchDlg.h"
+#include "pcs/DeskPcs.h"
 #include "res/resource.h"
 #include "settings_dialog/MainDialog.h"
 #include "switching/HotKey.h"
@@ -22,12 +23,12 @@ constexpr UINT_PTR kUsbSettleTimer = 1;
 // taken from typing without Control, Alt or Windows. Windows 7 and later send
 // no repeats of a held key on request; earlier systems refuse the request, so
 // the key is then registered without it.
-bool RegisterHotKeyFor(HWND wnd, const HotKey& key)
+bool RegisterHotKeyFor(HWND wnd, int id, const HotKey& key)
 {
     if (FunctionKeyRow(key.index) == 0) return true;
     if (!HotKeyAllowed(key)) return false;
     const UINT mods = HotKeyModifiers(key), vk = HotKeyVirtualKey(key);
-    return RegisterHotKey(wnd, kHotKeyId, mods | MOD_NOREPEAT, vk) || RegisterHotKey(wnd, kHotKeyId, mods, vk);
+    return RegisterHotKey(wnd, id, mods | MOD_NOREPEAT, vk) || RegisterHotKey(wnd, id, mods, vk);
 }
 
 // Whether an optional window is there, and its window: its instance slot
@@ -73,10 +74,20 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_POWERBROADCAST: OnPowerBroadcast(wp); break;
     case WM_DEVICECHANGE: m_usb.OnDeviceChange(wp, lp); break;
     case WM_TIMER: OnTimer(wp); break;
-    case WM_HOTKEY: Switch(); break;
+    case WM_HOTKEY: OnHotKey(wp); break;
     case WM_TRAYICON: OnTrayIcon(lp); break;
-    // The settings may have chosen a USB switch's device, or dropped it.
-    case WM_SETTINGS_CLOSED: WatchUsb(); break;
+    // The settings may have chosen a USB switch's device, or dropped it, and
+    // changed the PCs.
+    case WM_SETTINGS_CLOSED:
+        WatchUsb();
+        RegisterPcHotKeys(m_pcKeysDropped);
+        m_pcKeysDropped = false;
+        break;
+    case WM_GO_TO_PC: {
+        const int code = GoToPc(int(wp));
+        if (self && lp) PostMessageW(reinterpret_cast<HWND>(lp), WM_GO_TO_PC_DONE, code, 0);
+        return 0;
+    }
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -101,11 +112,29 @@ void CMainWnd::OnCreate()
     // without Control, Alt or Windows (a hand-edited profile) is not taken:
     // the user is told once, when the icon is there to tell it.
     const HotKey stored = StoredHotKey();
-    if (!RegisterHotKeyFor(m_hWnd, stored)) {
+    if (!RegisterHotKeyFor(m_hWnd, kHotKeyId, stored)) {
         Tell(FormatResString(HotKeyAllowed(stored) ? IDS_HOTKEY_IN_USE : IDS_HOTKEY_BARE, HotKeyText(stored).c_str()));
     }
+    RegisterPcHotKeys(true);
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
     WatchUsb();
+}
+
+void CMainWnd::RegisterPcHotKeys(bool tell)
+{
+    // All given up first: a key may have gone to another PC.
+    UnregisterPcHotKeys();
+    const DeskPcs pcs = ReadPcs();
+    for (int i = 0; i < pcs.count; ++i) {
+        const DeskPc& pc = pcs.pc[i];
+        if (!RegisterHotKeyFor(m_hWnd, kPcHotKeyIdFirst + i, pc.key) && tell)
+            Tell(FormatResString(IDS_PC_HOTKEY_IN_USE, pc.name.c_str(), HotKeyText(pc.key).c_str()));
+    }
+}
+
+void CMainWnd::UnregisterPcHotKeys()
+{
+    for (int i = 0; i < kMaxPcs; ++i) UnregisterHotKey(m_hWnd, kPcHotKeyIdFirst + i);
 }
 
 void CMainWnd::WatchUsb() { m_usb.Watch(m_hWnd, kUsbSettleTimer, ReadUsbDevice().c_str()); }
@@ -115,6 +144,7 @@ void CMainWnd::OnDestroy()
     m_usb.Watch(m_hWnd, kUsbSettleTimer, L"");
     RemoveTrayIcon(m_hWnd);
     UnregisterHotKey(m_hWnd, kHotKeyId);
+    UnregisterPcHotKeys();
 }
 
 bool CMainWnd::AddIcon()
@@ -147,7 +177,25 @@ void CMainWnd::OnCommand(UINT id)
     case ID_SWITCH_PC: Switch(); break;
     case ID_SETTINGS: OpenSettings(); break;
     case ID_EXIT: Exit(); break;
+    default:
+        if (id >= ID_GO_TO_PC_FIRST && id < ID_GO_TO_PC_FIRST + kMaxPcs) GoToPc(int(id - ID_GO_TO_PC_FIRST) + 1);
+        break;
     }
+}
+
+void CMainWnd::OnHotKey(WPARAM id)
+{
+    if (id >= kPcHotKeyIdFirst && id < WPARAM(kPcHotKeyIdFirst + kMaxPcs)) GoToPc(int(id) - kPcHotKeyIdFirst + 1);
+    else Switch();
+}
+
+int CMainWnd::GoToPc(int number)
+{
+    const DeskPcs pcs = ReadPcs();
+    if (number < 1 || number > pcs.count) return kNoSuchPc;
+    const SwitchResult result = ::GoToPc(pcs.pc[number - 1]);
+    if (!result.Succeeded()) Tell(SwitchNotice(result));
+    return ExitCodeOf(result);
 }
 
 void CMainWnd::OnPowerBroadcast(WPARAM event)
@@ -181,10 +229,16 @@ bool CMainWnd::OnApplyHotKey(const HotKey& edited)
 {
     const HotKey stored = StoredHotKey();
     // The edited key replaces the program's own: a key the user gave up must stop
-    // switching, and going back to an earlier key must not collide with ourselves.
+    // switching, and going back to an earlier key must not collide with ourselves,
+    // nor a key that a PC gives up to the switch with the PC that had it. The
+    // PCs' keys come back once the settings have stored theirs.
     UnregisterHotKey(m_hWnd, kHotKeyId);
-    if (RegisterHotKeyFor(m_hWnd, edited) || edited == stored) return true;
-    RegisterHotKeyFor(m_hWnd, stored);
+    UnregisterPcHotKeys();
+    m_pcKeysDropped = true;
+    if (RegisterHotKeyFor(m_hWnd, kHotKeyId, edited) || edited == stored) return true;
+    RegisterHotKeyFor(m_hWnd, kHotKeyId, stored);
+    RegisterPcHotKeys(false);
+    m_pcKeysDropped = false;
     return false;
 }
 
@@ -208,7 +262,9 @@ void CMainWnd::Switch()
 
 void CMainWnd::Tell(const CStringW& text)
 {
-    m_notice = text;
+    // Notices that wait for the icon are told together.
+    if (!m_notice.empty()) m_notice += L"\n";
+    m_notice += text;
     ShowNotice();
 }
 

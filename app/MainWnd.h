@@ -29,6 +29,14 @@ private:
     // The USB switch's device as stored: read at creation and whenever the
     // settings close.
     void WatchUsb();
+    void OnHotKey(WPARAM id);
+    // The PCs' hot keys as stored, in place of those registered; the user is
+    // told of keys another program holds when `tell`.
+    void RegisterPcHotKeys(bool tell);
+    void UnregisterPcHotKeys();
+    // Goes to PC `number` (1 to the number of PCs) and tells the user when a
+    // monitor refused; returns the command line's exit code.
+    int GoToPc(int number);
     void OnTrayIcon(LPARAM mouseMsg);
     void OnShowHotSwitch();
     void OnHideHotSwitch();
@@ -51,4 +59,8 @@ private:
     CStringW m_notice;
     // The USB switch whose device moves the monitors (USBDEVICE).
     CUsbWatch m_usb;
+    // The settings' OK gave up the PCs' hot keys, to put the switch's in
+    // place: once they close, the stored ones are registered, and any that
+    // another program holds is told.
+    bool m_pcKeysDropped = false;
 };

@@ -1,6 +1,7 @@
 #include "app/Switch.h"
 #include "framework/System.h"
 #include "monitors/MonitorChoices.h"
+#include "pcs/DeskPcs.h"
 #include "res/resource.h"
 #include "switching/SwitchSequence.h"
 
@@ -8,7 +9,7 @@ SwitchResult SwitchEverything()
 {
     const DWORD start = GetTickCount();
     SwitchResult result;
-    result.monitorsFailed = SetChosenInputs(kOnSwitch);
+    result.monitorsFailed = SetChosenInputs(MonitorSection(kOnSwitch));
     result.keysSent = SwitchPc(GetTickCount() - start);
     return result;
 }
@@ -16,7 +17,14 @@ SwitchResult SwitchEverything()
 SwitchResult FollowUsbSwitch(bool arrived)
 {
     SwitchResult result;
-    result.monitorsFailed = SetChosenInputs(arrived ? kThisPc : kOnSwitch);
+    result.monitorsFailed = SetChosenInputs(MonitorSection(arrived ? kThisPc : kOnSwitch));
+    return result;
+}
+
+SwitchResult GoToPc(const DeskPc& pc)
+{
+    SwitchResult result;
+    result.monitorsFailed = SetPcInputs(pc);
     return result;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 #include "framework/String.h"
 
+struct DeskPc;
+
 struct SwitchResult {
     bool keysSent = true;         // false: Windows refused the key presses
     CStringW monitorsFailed;      // the monitors that did not take their input
@@ -21,6 +23,15 @@ SwitchResult SwitchEverything();
 // already: each chosen monitor to its input on a switch when the device left
 // this PC, to this PC's input when it came back. No key is sent.
 SwitchResult FollowUsbSwitch(bool arrived);
+
+// Going to one PC of the desk: each monitor with an input for it. No key is
+// sent: a lock key means "the next PC", not this one.
+SwitchResult GoToPc(const DeskPc& pc);
+
+// The exit codes of "/switch" and "/switch N": done, something refused (the
+// key presses or a monitor), no PC of that number or name (nothing done).
+enum SwitchExitCode { kSwitchDone = 0, kSwitchFailed = 2, kNoSuchPc = 3 };
+inline int ExitCodeOf(const SwitchResult& result) { return result.Succeeded() ? kSwitchDone : kSwitchFailed; }
 
 // What to tell the user of a switch that went wrong in part; empty when all went.
 CStringW SwitchNotice(const SwitchResult& result);

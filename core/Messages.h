@@ -16,3 +16,8 @@
 // puts the edited hot key (lParam: the dialog's HotKey, so only ever sent from
 // this thread) in place of its own. Returns TRUE when the edit is accepted.
 #define WM_APPLY_HOTKEY      (WM_USER + 6)
+// Posted by a "/switch N" start to the running instance: go to PC wParam (1
+// to 8) and post WM_GO_TO_PC_DONE to the window lParam (of the asking
+// process; none for 0), with the command line's exit code in wParam.
+#define WM_GO_TO_PC          (WM_USER + 7)
+#define WM_GO_TO_PC_DONE     (WM_USER + 8)

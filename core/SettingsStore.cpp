@@ -1,5 +1,4 @@
 #include "core/SettingsStore.h"
-#include "framework/Handles.h"
 
 namespace {
 const char kSetting[] = "SETTING";
@@ -26,22 +25,29 @@ void SettingsStore::UseRegistry(const char* keyWord, const char* profileName)
     m_profile = profileName;
 }
 
-namespace {
-
-// Opens (creating what is missing below "software") one section of a profile.
-// Every call opens afresh: no handle stays open between reads and writes.
-bool OpenSection(const CString& keyWord, const CString& profile, const char* section, CRegKey& out)
+bool SettingsStore::OpenSection(const char* section, CRegKey& key, bool existing) const
 {
-    if (keyWord.empty() || profile.empty()) return false;
+    if (m_keyWord.empty() || m_profile.empty()) return false;
     const REGSAM access = KEY_READ | KEY_WRITE;
-    CRegKey software, word, prof;
+    if (existing) {
+        CString path = "software\\";
+        ((path += m_keyWord.c_str()) += "\\") += m_profile.c_str();
+        if (*section) (path += "\\") += section;
+        return key.Open(HKEY_CURRENT_USER, path.c_str(), access);
+    }
+    // Every call opens afresh: no handle stays open between reads and writes.
     // "software" is the user's existing Software key: opened, never created.
+    CRegKey software, word, prof;
     return software.Open(HKEY_CURRENT_USER, "software", access) &&
-           word.Create(software.Get(), keyWord.c_str(), access) && prof.Create(word.Get(), profile.c_str(), access) &&
-           out.Create(prof.Get(), section, access);
+           word.Create(software.Get(), m_keyWord.c_str(), access) && prof.Create(word.Get(), m_profile.c_str(), access) &&
+           key.Create(prof.Get(), section, access);
 }
 
-}  // namespace
+bool SettingsStore::DeleteSection(const char* section) const
+{
+    CRegKey profile;
+    return OpenSection("", profile, true) && RegDeleteTreeA(profile.Get(), section) == ERROR_SUCCESS;
+}
 
 int SettingsStore::ReadInt(const char* section, const char* entry, int defaultValue) const
 {
@@ -56,9 +62,37 @@ bool SettingsStore::WriteInt(const char* section, const char* entry, int value) 
 int SettingsStore::ReadInt(const char* section, const wchar_t* entry, int defaultValue) const
 {
     CRegKey key;
-    if (!OpenSection(m_keyWord, m_profile, section, key)) return defaultValue;
+    return OpenSection(section, key) ? ReadDword(key.Get(), entry, defaultValue) : defaultValue;
+}
+
+bool SettingsStore::WriteInt(const char* section, const wchar_t* entry, int value) const
+{
+    CRegKey key;
+    return OpenSection(section, key) && WriteDword(key.Get(), entry, value);
+}
+
+CStringW SettingsStore::ReadString(const char* section, const char* entry, int maxLength) const
+{
+    CRegKey key;
+    return OpenSection(section, key) ? ReadSz(key.Get(), WidenAscii(entry).c_str(), maxLength) : CStringW();
+}
+
+bool SettingsStore::WriteString(const char* section, const char* entry, const wchar_t* value) const
+{
+    CRegKey key;
+    return OpenSection(section, key) && WriteSz(key.Get(), WidenAscii(entry).c_str(), value);
+}
+
+bool SettingsStore::EnumEntry(const char* section, DWORD index, CStringW* name) const
+{
+    CRegKey key;
+    return OpenSection(section, key) && EnumValueName(key.Get(), index, name);
+}
+
+int ReadDword(HKEY key, const wchar_t* entry, int defaultValue)
+{
     DWORD type = 0, data = 0, size = sizeof data;
-    if (RegQueryValueExW(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
         return defaultValue;
     // Only a real 4-byte DWORD counts: a string "0" or a short binary value must
     // not read as a set flag.
@@ -66,49 +100,40 @@ int SettingsStore::ReadInt(const char* section, const wchar_t* entry, int defaul
     return static_cast<int>(data);
 }
 
-bool SettingsStore::WriteInt(const char* section, const wchar_t* entry, int value) const
+bool WriteDword(HKEY key, const wchar_t* entry, int value)
 {
-    CRegKey key;
-    if (!OpenSection(m_keyWord, m_profile, section, key)) return false;
     const DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExW(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
+    return RegSetValueExW(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
            ERROR_SUCCESS;
 }
 
-CStringW SettingsStore::ReadString(const char* section, const char* entry, int maxLength) const
+CStringW ReadSz(HKEY key, const wchar_t* entry, int maxLength)
 {
-    CRegKey key;
     CStringW text;
     wchar_t* buffer = text.GetBuffer(maxLength + 1);
-    if (!buffer || !OpenSection(m_keyWord, m_profile, section, key)) return CStringW();
     DWORD type = 0, size = DWORD(maxLength + 1) * sizeof(wchar_t);
-    if (RegQueryValueExW(key.Get(), WidenAscii(entry).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS ||
+    if (!buffer || RegQueryValueExW(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
         type != REG_SZ)
         return CStringW();
-    // The data need not end in a terminator: the length is the stored one.
+    // The data need not end in a terminator: the length is the stored one,
+    // up to the first terminator, and must fit.
     text.ReleaseBuffer(int(size / sizeof(wchar_t)));
     text.ReleaseBuffer();
-    return text;
+    return text.size() <= maxLength ? text : CStringW();
 }
 
-bool SettingsStore::WriteString(const char* section, const char* entry, const wchar_t* value) const
+bool WriteSz(HKEY key, const wchar_t* entry, const wchar_t* value)
 {
-    CRegKey key;
-    if (!OpenSection(m_keyWord, m_profile, section, key)) return false;
     const DWORD size = DWORD(lstrlenW(value) + 1) * sizeof(wchar_t);
-    return RegSetValueExW(key.Get(), WidenAscii(entry).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          size) == ERROR_SUCCESS;
+    return RegSetValueExW(key, entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), size) == ERROR_SUCCESS;
 }
 
-bool SettingsStore::EnumEntry(const char* section, DWORD index, CStringW* name) const
+bool EnumValueName(HKEY key, DWORD index, CStringW* name)
 {
-    CRegKey key;
-    if (!OpenSection(m_keyWord, m_profile, section, key)) return false;
     // Value names are at most 16383 characters long.
     DWORD length = 16384;
     wchar_t* buffer = name->GetBuffer(int(length));
-    if (!buffer || RegEnumValueW(key.Get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (!buffer || RegEnumValueW(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
     name->ReleaseBuffer(int(length));
     return true;

@@ -6,6 +6,7 @@
 // The options themselves, their names and defaults, are listed once, below the
 // store; nothing else in the program spells an option's name.
 #pragma once
+#include "framework/Handles.h"
 #include "framework/String.h"
 #include <windows.h>
 #include <climits>
@@ -34,10 +35,25 @@ public:
     // The name of the section's entry at `index` (0, 1, ...); false past the last.
     bool EnumEntry(const char* section, DWORD index, CStringW* name) const;
 
+    // Opens a section (a path below the profile, such as "PCS\\2") for many
+    // reads or writes: created when it is missing, as every read and write of
+    // the options does, or, with `existing`, only when it is there, so that
+    // reading an optional part of the profile leaves nothing behind.
+    bool OpenSection(const char* section, CRegKey& key, bool existing = false) const;
+    // Deletes a section with everything below it; nothing is created.
+    bool DeleteSection(const char* section) const;
+
 private:
     CString m_keyWord;
     CString m_profile;
 };
+
+// Values of an open section, by the rules above.
+int ReadDword(HKEY key, const wchar_t* entry, int defaultValue);
+bool WriteDword(HKEY key, const wchar_t* entry, int value);
+CStringW ReadSz(HKEY key, const wchar_t* entry, int maxLength);
+bool WriteSz(HKEY key, const wchar_t* entry, const wchar_t* value);
+bool EnumValueName(HKEY key, DWORD index, CStringW* name);
 
 // The process-wide store that the program's windows share.
 SettingsStore& AppSettings();

@@ -35,6 +35,22 @@ void CDataExchange::ListData(int id, int& value)
     SendMessageW(list, CB_SETCURSEL, entry < count ? entry : -1, 0);
 }
 
+void CDataExchange::Text(int id, CStringW& value)
+{
+    if (!m_save) {
+        SetWindowTextW(Item(id), value.c_str());
+        return;
+    }
+    const int length = GetWindowTextLengthW(Item(id));
+    wchar_t* buffer = value.GetBuffer(length);
+    if (!buffer) return;
+    GetWindowTextW(Item(id), buffer, length + 1);
+    int start = 0, end = lstrlenW(buffer);
+    while (start < end && buffer[start] == L' ') ++start;
+    while (end > start && buffer[end - 1] == L' ') --end;
+    value = CStringW(buffer + start, end - start);
+}
+
 void CDataExchange::Control(int id, CWnd& control)
 {
     if (!control.GetSafeHwnd()) control.SubclassWindow(Item(id));

@@ -1,6 +1,7 @@
 // CDialog: modeless dialogs from templates, with the standard initialisation,
 // OK and cancel steps and data exchange between members and controls.
 #pragma once
+#include "framework/String.h"
 #include "framework/Wnd.h"
 #include <new>
 
@@ -20,6 +21,8 @@ public:
     // entry that holds the value (none when no entry does); saving keeps the
     // value when nothing is selected.
     void ListData(int id, int& value);
+    // A control's text; saving trims the spaces around it.
+    void Text(int id, CStringW& value);
     // Binds a template control to a control object (once; later passes leave it).
     void Control(int id, CWnd& control);
 

@@ -44,16 +44,17 @@ int CWinApp::Run()
     return (int)msg.wParam;
 }
 
-int CWinApp::AppMessageBox(UINT stringId, UINT type)
+int CWinApp::AppMessageBox(UINT stringId, UINT type) { return AppMessageBox(LoadResString(stringId).c_str(), type); }
+
+int CWinApp::AppMessageBox(const wchar_t* text, UINT type)
 {
     if (!(type & MB_ICONMASK)) type |= MB_ICONEXCLAMATION;
-    const CStringW text = LoadResString(stringId);
     HWND main = m_pMainWnd ? m_pMainWnd->GetSafeHwnd() : nullptr;
     HWND owner = main ? GetLastActivePopup(main) : nullptr;
     // The owner is disabled by the box itself; the hidden main window is disabled
     // too, so no tray command can start while the box waits for the user.
     bool disabled = main && owner != main && !EnableWindow(main, FALSE);
-    int result = MessageBoxW(owner, text.c_str(), AppNameW(), type);
+    int result = MessageBoxW(owner, text, AppNameW(), type);
     // The box runs a message loop of its own: the main window may be gone now.
     if (disabled && IsWindow(main)) EnableWindow(main, TRUE);
     return result;

@@ -32,6 +32,7 @@ public:
     // the exclamation icon unless the caller names one; owned by the main window's
     // last active pop-up, with the main window disabled while it is shown.
     int AppMessageBox(UINT stringId, UINT type = MB_OK);
+    int AppMessageBox(const wchar_t* text, UINT type = MB_OK);
 
     // Main-window rule: destroying this window ends the message loop.
     CWnd* m_pMainWnd = nullptr;

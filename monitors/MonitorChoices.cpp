@@ -19,21 +19,27 @@ void WriteMonitorChoice(MonitorTarget target, const wchar_t* identity, int value
     AppSettings().WriteInt(kSections[target], identity, IsInputValue(value) ? value : kLeaveUnchanged);
 }
 
-CStringW SetChosenInputs(MonitorTarget target)
+const char* MonitorSection(MonitorTarget target) { return kSections[target]; }
+
+CInputSetter::~CInputSetter() { delete m_list; }
+
+void CInputSetter::Set(const wchar_t* identity, int value)
 {
-    CStringW failed, identity;
-    // Made when the first choice needs it: without one a switch stays what it
-    // always was, and dxva2 is not even loaded.
-    CMonitorList* list = nullptr;
-    for (DWORD entry = 0; AppSettings().EnumEntry(kSections[target], entry, &identity); ++entry) {
-        const int value = ReadMonitorChoice(target, identity.c_str());
-        if (value == kLeaveUnchanged) continue;
-        if (!list) list = new (std::nothrow) CMonitorList;
-        const int i = list ? list->Find(identity.c_str()) : -1;
-        if (i >= 0 && list->SetInput(i, DWORD(value))) continue;
-        if (!failed.empty()) failed += L", ";
-        failed += NameFromIdentity(identity.c_str());
-    }
-    delete list;
-    return failed;
+    if (!IsInputValue(value)) return;
+    if (!m_list) m_list = new (std::nothrow) CMonitorList;
+    const int i = m_list ? m_list->Find(identity) : -1;
+    if (i >= 0 && m_list->SetInput(i, DWORD(value))) return;
+    if (!m_failed.empty()) m_failed += L", ";
+    m_failed += NameFromIdentity(identity);
+}
+
+CStringW SetChosenInputs(const char* section)
+{
+    CInputSetter setter;
+    CRegKey key;
+    CStringW identity;
+    if (AppSettings().OpenSection(section, key, true))
+        for (DWORD entry = 0; EnumValueName(key.Get(), entry, &identity); ++entry)
+            setter.Set(identity.c_str(), ReadDword(key.Get(), identity.c_str(), kLeaveUnchanged));
+    return setter.Failed();
 }

@@ -16,9 +16,33 @@ enum MonitorTarget { kOnSwitch, kThisPc, kMonitorTargetCount };
 int ReadMonitorChoice(MonitorTarget target, const wchar_t* identity);
 void WriteMonitorChoice(MonitorTarget target, const wchar_t* identity, int value);
 
-// Sets every monitor that has a choice to its input. Nothing is read first: a
-// monitor that reports its input wrongly must not keep it from switching, and
-// the user is looking at this PC anyway. Returns the names of the monitors
-// that refused, or that are not attached, separated by commas; empty when every
-// chosen input went in.
-CStringW SetChosenInputs(MonitorTarget target);
+// Sets monitors to their inputs one by one, and names those that refused or
+// are not attached. The monitors are listed (and dxva2 loaded) when the first
+// input is set: without one a switch stays what it always was.
+class CInputSetter {
+public:
+    CInputSetter() = default;
+    ~CInputSetter();
+    CInputSetter(const CInputSetter&) = delete;
+    CInputSetter& operator=(const CInputSetter&) = delete;
+
+    // Nothing for a value that is no input value.
+    void Set(const wchar_t* identity, int value);
+    // "Dell U2720Q, LG HDR 4K", empty when every input went in.
+    const CStringW& Failed() const { return m_failed; }
+
+private:
+    class CMonitorList* m_list = nullptr;
+    CStringW m_failed;
+};
+
+// The section of the profile that keeps a target's choices.
+const char* MonitorSection(MonitorTarget target);
+
+// Sets every monitor that has a choice in a section of the profile (a
+// target's, or a PC's) to its input. Nothing is read first: a monitor that
+// reports its input wrongly must not keep it from switching, and the user is
+// looking at this PC anyway. Returns the names of the monitors that refused,
+// or that are not attached, separated by commas; empty when every chosen
+// input went in.
+CStringW SetChosenInputs(const char* section);

@@ -8,6 +8,8 @@
 #define IDD_HOTSWITCH                   131
 #define IDD_MONITORS                    132
 #define IDD_USB_DETECT                  133
+#define IDD_PCS                         134
+#define IDD_PC                          135
 #define IDR_HOTSWITCH_PNG               140
 #define IDR_HOTSWITCH_PNG_2X            141  // the same frames at twice the size, for high DPI
 
@@ -33,6 +35,15 @@
 #define IDS_USB_NONE                    130
 #define IDS_HOTKEY_NEEDS_MODIFIER       131
 #define IDS_HOTKEY_BARE                 132  // %s: the hot key, as the settings dialog shows it
+#define IDS_PC_MENU_ITEM                133  // %s: the PC's name
+#define IDS_PC_HOTKEY_IN_USE            134  // %s: the PC's name; %s: its hot key
+#define IDS_PC_NO_NAME                  135  // %d: the PC's number
+#define IDS_PC_SAME_NAME                136  // %s: the name
+#define IDS_PC_KEY_TYPES                137  // %s: the PC's name; %s: its hot key
+#define IDS_PC_SAME_KEY                 138  // %s, %s: the two names; %s: the hot key
+#define IDS_SWITCH_NAME                 139  // the switch, as the PCs' rules name it
+#define IDS_PC_COLUMN_FIRST             140  // the PCs list's three column titles
+#define IDS_PC_INPUT_COLUMN             143  // a PC's monitors: the title of its input's column
 // + a row of the hot-key table, for the keys named in each language (the
 // arrows and the keypad, rows 32 to 50)
 #define IDS_KEY_NAME_BASE               2000
@@ -56,6 +67,7 @@
 #define IDC_USB_DEVICE                  1015
 #define IDC_USB_DETECT                  1016
 #define IDC_USB_CLEAR                   1017
+#define IDC_PCS                         1018
 
 // Monitors dialog controls
 #define IDC_MONITOR_LIST                1020
@@ -64,6 +76,18 @@
 #define IDC_MONITOR_VALUE               1023
 #define IDC_MONITOR_HOME_INPUT          1024
 #define IDC_MONITOR_HOME_VALUE          1025
+
+// PCs dialog controls
+#define IDC_PC_LIST                     1040
+#define IDC_PC_ADD                      1041
+#define IDC_PC_EDIT                     1042
+#define IDC_PC_REMOVE                   1043
+#define IDC_PC_UP                       1044
+#define IDC_PC_DOWN                     1045
+
+// A PC's dialog controls; its hot key has the settings dialog's ids, its
+// monitors the monitors dialog's.
+#define IDC_PC_NAME                     1050
 
 // USB switch detection dialog controls
 #define IDC_USB_FOUND                   1030
@@ -75,6 +99,8 @@
 #define ID_SWITCH_PC                    32774
 #define ID_SETTINGS                     32775
 #define ID_EXIT                         32776
+// + a PC's index: "Switch to <name>", one item per PC of the desk
+#define ID_GO_TO_PC_FIRST               32780
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)

@@ -3,6 +3,7 @@
 #include "framework/Handles.h"
 #include "framework/System.h"
 #include "framework/WinApp.h"
+#include "settings_dialog/DialogControls.h"
 #include "switching/HotKey.h"
 #include "switching/SwitchSequence.h"
 
@@ -12,7 +13,7 @@ using Slot = CInstanceSlot<CMainDialog>;
 
 CMainDialog* CMainDialog::GetInstance() { return Slot::Get(); }
 
-CMainDialog::CMainDialog() : m_settings(ReadSettings()) {}
+CMainDialog::CMainDialog() : m_settings(ReadSettings()), m_pcs(ReadPcs()) {}
 
 bool CMainDialog::OpenWindow()
 {
@@ -28,11 +29,8 @@ void CMainDialog::ExchangeData(CDataExchange& dx)
     dx.Check(IDC_TOPMOST, m_settings[Option::TOPMOST]);
     dx.Check(IDC_SLEEPACTION, m_settings[Option::SLEEPACTION]);
     dx.Check(IDC_TASKTRAYACTION, m_settings[Option::TASKTRAYACTION]);
-    dx.Check(IDC_CONTROL, m_settings[Option::CONTROL]);
-    dx.Check(IDC_SHIFT, m_settings[Option::SHIFT]);
-    dx.Check(IDC_ALT, m_settings[Option::ALT]);
-    dx.Check(IDC_WIN, m_settings[Option::WIN]);
-    dx.ListIndex(IDC_FUNCTION_KEY, m_settings[Option::VIRTUALINDEX]);
+    ExchangeHotKey(dx, m_settings[Option::CONTROL], m_settings[Option::SHIFT], m_settings[Option::ALT],
+                   m_settings[Option::WIN], m_settings[Option::VIRTUALINDEX]);
     dx.ListIndex(IDC_SWITCH_KEY, m_settings[Option::SWITCHKEY]);
     dx.ListData(IDC_SWITCH_DELAY, m_settings[Option::SWITCHDELAY]);
     dx.Control(IDC_FUNCTION_KEY, m_functionKey);
@@ -47,11 +45,7 @@ bool CMainDialog::InitialiseDialog()
     // The first exchange runs while the list is still empty, so it selects nothing.
     CDialog::InitialiseDialog();
 
-    // In table order: list position, table row and VIRTUALINDEX are one
-    // number ("F10" follows "F9"). The list is not sorted, so typing a letter
-    // goes to the next key of that letter, as in any unsorted list.
-    for (int row = 0; row < kFunctionKeyCount; ++row)
-        SendMessageW(m_functionKey.GetSafeHwnd(), CB_INSERTSTRING, row, (LPARAM)FunctionKeyName(row).c_str());
+    FillKeyList(m_hWnd);
 
     FillSwitchLists();
 
@@ -109,6 +103,12 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
             CMonitorsDialog::Open(this, m_monitorChoices, m_monitorChoiceCount);
             return 0;
         }
+        if (HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDC_PCS) {
+            // The switch's hot key as the controls show it, which the PCs must leave to it.
+            UpdateData(true);
+            CPcsDialog::Open(this, m_pcs, HotKeyOf(m_settings));
+            return 0;
+        }
         if (HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDC_USB_DETECT) {
             CUsbDetectDialog::Open(this);
             return 0;
@@ -120,6 +120,9 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         break;
     case WM_USB_DETECTED:
         SetUsbDevice(reinterpret_cast<const wchar_t*>(lp), reinterpret_cast<const wchar_t*>(wp));
+        return 0;
+    case WM_PCS_CHOSEN:
+        m_pcs = *reinterpret_cast<const DeskPcs*>(lp);
         return 0;
     case WM_MONITORS_CHOSEN:
         m_monitorChoiceCount = wp < kMaxMonitors ? int(wp) : kMaxMonitors;
@@ -183,6 +186,13 @@ void CMainDialog::OnClickedOk()
         CWinApp::Get()->AppMessageBox(IDS_HOTKEY_NEEDS_MODIFIER, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
+    // Nor may the PCs break their rules (a name each, a key each, the
+    // switch's among them): the user is told which.
+    const CStringW broken = PcRuleText(m_pcs, CheckPcs(m_pcs, edited));
+    if (!broken.empty()) {
+        CWinApp::Get()->AppMessageBox(broken.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     // The main window owns hot-key id 1: it puts the edited key in place of its
     // own, or keeps its own when the edited one is taken elsewhere.
     HWND main = GetParent(m_hWnd);
@@ -201,6 +211,7 @@ void CMainDialog::OnClickedOk()
             WriteMonitorChoice(MonitorTarget(target), m_monitorChoices[i].identity.c_str(),
                                m_monitorChoices[i].value[target]);
     WriteUsbDevice(m_usbDevice.c_str());
+    WritePcs(m_pcs);
     WriteRunEntry(m_settings[Option::AUTORUN] != 0);
 
     // The hot switch is re-created so it picks up the options just written.

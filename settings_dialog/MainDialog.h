@@ -8,6 +8,7 @@
 #include "framework/String.h"
 #include "res/resource.h"
 #include "settings_dialog/MonitorsDialog.h"
+#include "settings_dialog/PcsDialog.h"
 #include "settings_dialog/UsbDetectDialog.h"
 
 class CMainDialog : public CDialog {
@@ -58,6 +59,8 @@ private:
     int m_monitorChoiceCount = 0;
     // The USB switch's device ("VID_xxxx&PID_yyyy", empty for none); OK stores it.
     CStringW m_usbDevice;
+    // The PCs of the desk as the PCs dialog last handed them over; OK stores them.
+    DeskPcs m_pcs;
 };
 
 // Windows Server 2003 / XP x64 (version 5.2 on an AMD64 machine), where the

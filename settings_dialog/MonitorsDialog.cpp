@@ -2,6 +2,7 @@
 #include "framework/System.h"
 #include "monitors/InputSources.h"
 #include "monitors/MonitorReading.h"
+#include "settings_dialog/DialogControls.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <cwchar>
@@ -30,7 +31,8 @@ int TargetOf(const int (&ids)[kMonitorTargetCount], int id)
 
 }  // namespace
 
-CMonitorsDialog::CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count) : CChildDialog(owner)
+CMonitorsDialog::CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count, int targets)
+    : CChildDialog(owner), m_targets(targets)
 {
     for (; m_givenCount < count && m_givenCount < kMaxMonitors; ++m_givenCount) m_given[m_givenCount] = choices[m_givenCount];
 }
@@ -51,21 +53,11 @@ bool CMonitorsDialog::InitialiseDialog()
     // Like a modal dialog: the settings wait until the monitors are chosen.
     CChildDialog::InitialiseDialog();
 
-    HWND list = GetDlgItem(m_hWnd, IDC_MONITOR_LIST);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    // Widths in dialog units, so that the columns grow with the font and the scale.
     static const int kWidths[kColumnCount] = {84, 60, 68, 68};
-    for (int column = 0; column < kColumnCount; ++column) {
-        RECT width = {0, 0, kWidths[column], 0};
-        MapDialogRect(m_hWnd, &width);
-        const CStringW title = LoadResString(IDS_MONITOR_COLUMN_FIRST + column);
-        LVCOLUMNW c = {};
-        c.mask = LVCF_TEXT | LVCF_WIDTH;
-        c.cx = width.right;
-        c.pszText = const_cast<wchar_t*>(title.c_str());
-        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
-    }
-    for (int target = 0; target < kMonitorTargetCount; ++target) {
+    UINT titles[kColumnCount] = {IDS_MONITOR_COLUMN_FIRST, IDS_MONITOR_COLUMN_FIRST + 1};
+    for (int target = 0; target < m_targets; ++target) titles[kChoiceColumn + target] = ChoiceTitle(MonitorTarget(target));
+    AddListColumns(m_hWnd, IDC_MONITOR_LIST, kWidths, titles, kChoiceColumn + m_targets);
+    for (int target = 0; target < m_targets; ++target) {
         EnableWindow(GetDlgItem(m_hWnd, kInputIds[target]), FALSE);
         EnableWindow(GetDlgItem(m_hWnd, kValueIds[target]), FALSE);
         SendDlgItemMessageW(m_hWnd, kValueIds[target], EM_LIMITTEXT, 4, 0);
@@ -102,32 +94,19 @@ LRESULT CMonitorsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 
 void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
 {
-    HWND list = GetDlgItem(m_hWnd, IDC_MONITOR_LIST);
     switch (stage) {
     case CMonitorReading::kListed:
         for (; m_rows < m_reading->Count(); ++m_rows) {
             const MonitorReport& report = m_reading->Report(m_rows);
-            LVITEMW item = {};
-            item.mask = LVIF_TEXT;
-            item.iItem = m_rows;
-            item.pszText = const_cast<wchar_t*>(report.name.c_str());
-            SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            SetCell(m_rows, kNameColumn, report.name);
             SetCell(m_rows, kCurrentColumn, LoadResString(IDS_MONITOR_READING));
-            for (int t = 0; t < kMonitorTargetCount; ++t) {
+            for (int t = 0; t < m_targets; ++t) {
                 const MonitorTarget target = MonitorTarget(t);
-                int& choice = m_choice[target][m_rows];
-                choice = ReadMonitorChoice(target, report.identity.c_str());
-                for (int i = 0; i < m_givenCount; ++i)
-                    if (lstrcmpW(m_given[i].identity.c_str(), report.identity.c_str()) == 0)
-                        choice = m_given[i].value[target];
-                SetCell(m_rows, kChoiceColumn + target, InputText(choice));
+                m_choice[target][m_rows] = InitialChoice(target, report.identity.c_str());
+                SetCell(m_rows, kChoiceColumn + target, InputText(m_choice[target][m_rows]));
             }
         }
-        if (m_rows) {
-            LVITEMW first = {};
-            first.stateMask = first.state = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
-        }
+        if (m_rows) SelectListRow(GetDlgItem(m_hWnd, IDC_MONITOR_LIST), 0);
         break;
     case CMonitorReading::kRead:
         if (index < 0 || index >= m_rows) break;
@@ -145,11 +124,17 @@ void CMonitorsDialog::OnReading(WPARAM stage, LPARAM index)
     }
 }
 
+int CMonitorsDialog::InitialChoice(MonitorTarget target, const wchar_t* identity) const
+{
+    for (int i = 0; i < m_givenCount; ++i)
+        if (lstrcmpW(m_given[i].identity.c_str(), identity) == 0) return m_given[i].value[target];
+    return ReadMonitorChoice(target, identity);
+}
+
 void CMonitorsDialog::OnRowSelected()
 {
     m_selected = (int)SendDlgItemMessageW(m_hWnd, IDC_MONITOR_LIST, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED);
-    FillInputs(kOnSwitch);
-    FillInputs(kThisPc);
+    for (int target = 0; target < m_targets; ++target) FillInputs(MonitorTarget(target));
 }
 
 void CMonitorsDialog::FillInputs(MonitorTarget target)
@@ -227,8 +212,8 @@ void CMonitorsDialog::SetChoice(MonitorTarget target, int value)
     // it: the input it shows now is proposed as this PC's, unless one is
     // chosen. Only the low byte names the input (some monitors report
     // DisplayPort 1 as 0x0F0F).
-    if (target != kOnSwitch || value == kLeaveUnchanged || m_choice[kThisPc][m_selected] != kLeaveUnchanged ||
-        !m_read[m_selected])
+    if (target != kOnSwitch || m_targets <= kThisPc || value == kLeaveUnchanged ||
+        m_choice[kThisPc][m_selected] != kLeaveUnchanged || !m_read[m_selected])
         return;
     const MonitorReport& report = m_reading->Report(m_selected);
     const int current = int(report.current & 0xFF);
@@ -248,10 +233,7 @@ CStringW CMonitorsDialog::InputText(DWORD value) const
 
 void CMonitorsDialog::SetCell(int row, int column, const CStringW& text)
 {
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    SendDlgItemMessageW(m_hWnd, IDC_MONITOR_LIST, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    SetListCell(GetDlgItem(m_hWnd, IDC_MONITOR_LIST), row, column, text.c_str());
 }
 
 void CMonitorsDialog::OnClickedOk()

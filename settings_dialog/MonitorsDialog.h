@@ -7,6 +7,7 @@
 #include "framework/Dialog.h"
 #include "monitors/MonitorChoices.h"
 #include "monitors/MonitorList.h"
+#include "res/resource.h"
 
 class CMonitorReading;
 
@@ -28,15 +29,26 @@ public:
     static bool Open(CWnd* owner, const MonitorChoice* choices, int count);
 
 protected:
-    bool InitialiseDialog() override;
-    void OnClickedOk() override;
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
-
-private:
-    CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count);
+    // The monitors with `targets` choices each (the first ones of
+    // MonitorTarget), the given ones and, for the other monitors, the stored ones.
+    CMonitorsDialog(CWnd* owner, const MonitorChoice* choices, int count, int targets = kMonitorTargetCount);
     // However the window went (closed, or along with the settings dialog).
     ~CMonitorsDialog() override;
 
+    bool InitialiseDialog() override;
+    void OnClickedOk() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    // What a monitor's choice shows first.
+    virtual int InitialChoice(MonitorTarget target, const wchar_t* identity) const;
+    // The title of a choice's column.
+    virtual UINT ChoiceTitle(MonitorTarget target) const { return IDS_MONITOR_COLUMN_FIRST + 2 + target; }
+
+    // The monitors as listed, and the choice made for each.
+    int m_rows = 0;
+    int m_choice[kMonitorTargetCount][kMaxMonitors] = {};
+    CMonitorReading* m_reading = nullptr;
+
+private:
     void OnReading(WPARAM stage, LPARAM index);
     void OnRowSelected();
     void OnInputChosen(MonitorTarget target);
@@ -52,9 +64,7 @@ private:
 
     MonitorChoice m_given[kMaxMonitors];
     int m_givenCount = 0;
-    CMonitorReading* m_reading = nullptr;
-    int m_rows = 0;
-    int m_choice[kMonitorTargetCount][kMaxMonitors] = {};
+    int m_targets;
     // Which monitors' reports are complete: only those may be looked at, as
     // the reading writes the others meanwhile.
     bool m_read[kMaxMonitors] = {};

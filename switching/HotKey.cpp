@@ -101,3 +101,33 @@ HotKey StoredHotKey()
     key.index = ReadOption(Option::VIRTUALINDEX);
     return key;
 }
+
+namespace {
+
+// Where each field of a hot key is kept.
+struct KeyField {
+    Option::Id option;
+    int HotKey::*field;
+};
+const KeyField kKeyFields[] = {{Option::CONTROL, &HotKey::control}, {Option::SHIFT, &HotKey::shift},
+                               {Option::ALT, &HotKey::alt},         {Option::WIN, &HotKey::win},
+                               {Option::VIRTUALINDEX, &HotKey::index}};
+
+}  // namespace
+
+HotKey ReadHotKey(HKEY section)
+{
+    HotKey key;
+    for (const KeyField& f : kKeyFields) key.*f.field = ReadDword(section, WidenAscii(kOptions[f.option].name).c_str(), 0);
+    key.control = ModifierOn(key.control);
+    key.shift = ModifierOn(key.shift);
+    key.alt = ModifierOn(key.alt);
+    key.win = ModifierOn(key.win);
+    key.index = FunctionKeyRow(key.index);
+    return key.index && HotKeyAllowed(key) ? key : HotKey();
+}
+
+void WriteHotKey(HKEY section, const HotKey& key)
+{
+    for (const KeyField& f : kKeyFields) WriteDword(section, WidenAscii(kOptions[f.option].name).c_str(), key.*f.field);
+}

@@ -40,6 +40,11 @@ inline bool operator==(const HotKey& a, const HotKey& b)
 // missing value 0), read in the order CONTROL, SHIFT, ALT, WIN, VIRTUALINDEX.
 HotKey HotKeyOf(const Settings& settings);
 HotKey StoredHotKey();
+// A hot key kept in an open section under the same names (a PC's), read as
+// the settings dialog would show it: a modifier 0 or 1, a row of the table;
+// a key that would take a key from typing reads as no key.
+HotKey ReadHotKey(HKEY section);
+void WriteHotKey(HKEY section, const HotKey& key);
 
 // Values outside the ranges (hand edits of the registry) are read the way the
 // settings dialog shows them: a modifier is on for 1 and 2 (a check box shows 2

@@ -2,6 +2,7 @@
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "framework/System.h"
+#include "pcs/DeskPcs.h"
 #include "res/resource.h"
 #include <shellapi.h>
 #include <cstring>
@@ -76,6 +77,19 @@ HICON LoadTrayIcon()
 
 namespace {
 
+// "Switch to <name>" for each PC of the desk, below the switch's item. A "&"
+// of a name is shown as it is, not as an access key.
+void AddPcItems(HMENU menu)
+{
+    const DeskPcs pcs = ReadPcs();
+    for (int i = 0; i < pcs.count; ++i) {
+        CStringW name;
+        for (const wchar_t* c = pcs.pc[i].name.c_str(); *c; ++c) name += *c == L'&' ? L"&&" : CStringW(c, 1);
+        InsertMenuW(menu, 1 + i, MF_BYPOSITION | MF_STRING, ID_GO_TO_PC_FIRST + i,
+                    FormatResString(IDS_PC_MENU_ITEM, name.c_str()).c_str());
+    }
+}
+
 void ShowTrayMenu(HWND wnd)
 {
     // The menu only closes on a click elsewhere when its owner is the
@@ -86,6 +100,7 @@ void ShowTrayMenu(HWND wnd)
     GetCursorPos(&pt);
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU));
     if (!menu) return;
+    AddPcItems(GetSubMenu(menu, 0));
     // A modal loop: the window may be gone when it returns, so only its
     // handle is used afterwards.
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, pt.x, pt.y, 0, wnd, nullptr);

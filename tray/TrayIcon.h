@@ -26,6 +26,7 @@ HICON LoadTrayIcon();
 enum class TrayRequest { None, Switch, OpenSettings };
 
 // Left button down: switch or open the settings, as TASKTRAYACTION says.
-// Right button down: shows the menu (its command arrives as WM_COMMAND).
+// Right button down: shows the menu, with an item for each PC of the desk
+// (its command arrives as WM_COMMAND).
 // Everything else, double clicks included, is ignored.
 TrayRequest OnTrayCallback(HWND wnd, LPARAM mouseMsg);

@@ -42,6 +42,19 @@ protected:
         RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
                         test::DoubleIdentity(name).c_str(), REG_DWORD, &value, sizeof value);
     }
+    // PC `number` of the desk: its name, hot key (Control + a row) and its
+    // monitors' inputs (of the test double's monitors, by name).
+    static void StorePc(int number, const wchar_t* name, DWORD row, std::vector<std::pair<const wchar_t*, DWORD>> inputs)
+    {
+        const std::string pc = "PCS\\" + std::to_string(number);
+        test::SetString(kProfile, pc.c_str(), "NAME", name);
+        test::SetDword(kProfile, pc.c_str(), "VIRTUALINDEX", row);
+        test::SetDword(kProfile, pc.c_str(), "CONTROL", 1);
+        const std::string key = test::ProfileKey(kProfile, (pc + "\\MONITORS").c_str());
+        for (const auto& input : inputs)
+            RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
+                            test::DoubleIdentity(input.first).c_str(), REG_DWORD, &input.second, sizeof input.second);
+    }
     // A copy of the program under another name, in a folder of the test programs.
     std::wstring Copy(const wchar_t* name, const wchar_t* folder = L"")
     {
@@ -253,6 +266,62 @@ TEST_F(ProgramTest, AChosenMonitorThatIsMissingOrRefusesKeepsNoKeyBackAndFailsTh
     EXPECT_EQ(ddc.monitor[0].writes, 0);
 }
 
+// A desk of three PCs and more: each PC's hot key, its menu item and
+// "/switch N" or "/switch NAME" set that PC's monitors, and no lock key is sent.
+TEST_F(ProgramTest, EachPcIsReachedByItsHotKeyMenuItemAndCommandLineWithoutALockKey)
+{
+    test::UseDdcDouble(L"Hopdeck.exe");
+    DdcDoubleState& ddc = *DdcDouble();
+    ddc = {};
+    StorePc(1, L"Work", 10, {{L"Hopdeck Test A", 0x11}});
+    StorePc(2, L"Lab & Co", 11, {{L"Hopdeck Test A", 0x0F}, {L"Hopdeck Test B", 0x12}});
+    StorePc(3, L"Idle", 0, {{L"Hopdeck Test A", 0x10012}});  // no input: never written
+    test::KeyWatcher keys(0);
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    auto inputs = [&] { return std::to_string(ddc.monitor[0].input) + " " + std::to_string(ddc.monitor[1].input); };
+    auto switchTo = [&](const wchar_t* pc) {
+        test::Program request(std::wstring(L"/switch ") + pc);
+        return request.WaitExit() ? request.ExitCode() : 99u;
+    };
+
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    keybd_event(VK_F11, 0, 0, 0);
+    keybd_event(VK_F11, 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_TRUE(test::PumpUntil([&] { return inputs() == "15 18"; }, 3000)) << "PC 2's hot key: " << inputs();
+
+    // The menu's second item: the first PC.
+    PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    ASSERT_TRUE(test::FindWindowOf(hopdeck.Pid(), nullptr, L"#32768"));
+    for (UINT vk : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(main, WM_KEYDOWN, vk, 0);
+    EXPECT_TRUE(test::PumpUntil([&] { return inputs() == "17 18"; }, 3000)) << "Work's item: " << inputs();
+
+    // Through the running instance, by number or by name in any case; a PC
+    // without inputs is done at once, one that is not there does nothing.
+    EXPECT_EQ(switchTo(L"2"), 0u);
+    EXPECT_EQ(inputs(), "15 18");
+    EXPECT_EQ(switchTo(L"work"), 0u);
+    EXPECT_EQ(switchTo(L"\"LAB & CO\""), 0u);
+    EXPECT_EQ(switchTo(L"3"), 0u);
+    EXPECT_EQ(switchTo(L"4"), 3u);
+    EXPECT_EQ(switchTo(L"Home"), 3u);
+    ddc.monitor[1].refuse = 1;
+    EXPECT_EQ(switchTo(L"2"), 2u) << "a monitor refused";
+    EXPECT_EQ(ddc.monitor[0].writes, 6);
+    // With none running, the command line goes there alone.
+    hopdeck.Command(ID_EXIT);
+    ASSERT_TRUE(hopdeck.WaitExit());
+    EXPECT_EQ(switchTo(L"2"), 2u);
+    ddc.monitor[1].refuse = 0;
+    EXPECT_EQ(switchTo(L"Work"), 0u);
+    EXPECT_EQ(switchTo(L"0"), 3u);
+    EXPECT_EQ(inputs(), "17 18");
+    EXPECT_EQ(ddc.monitor[0].writes, 8);
+    EXPECT_TRUE(keys.Saw(0)) << "no lock key";
+}
+
 // A USB switch moves keyboard and mouse; the monitors follow its device: to
 // their inputs on a switch when it leaves, to this PC's when it comes back,
 // once it has held, and without a key.
@@ -361,7 +430,10 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         Store("CONTROL", 1);
         Store("SWITCHKEY", 3);
         StoreMonitor(L"Hopdeck Test B", 0x11);
+        StorePc(1, L"Lab", 8, {});
+        StorePc(2, L"Work", 7, {});
         ASSERT_TRUE(RegisterHotKey(nullptr, 0x69, MOD_CONTROL, VK_F9));
+        ASSERT_TRUE(RegisterHotKey(nullptr, 0x6A, MOD_CONTROL, VK_F8));
         test::Program hopdeck(L"/settings", test::ProgramPath(), name.c_str());  // started with its settings
         ASSERT_TRUE(hopdeck.MainWindow(false));
         EXPECT_TRUE(hopdeck.Window(kSettingsTitle)) << "it runs, without an icon";
@@ -377,6 +449,9 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         EXPECT_EQ(s_iconsAdded, 1);
         EXPECT_NE(s_iconRecords.find(L"F9 + Control は他のプログラムが使用しています。"), std::wstring::npos)
             << "the taken hot key, told when the icon comes";
+        EXPECT_NE(s_iconRecords.find(L"Lab のホットキー F8 + Control は他のプログラムが使用しています。"), std::wstring::npos)
+            << "and a PC's, beside it";
+        EXPECT_FALSE(test::HotKeyFree(MOD_CONTROL, VK_F7)) << "the other PC's key registers";
         // A chosen monitor that refuses its input: the balloon names it.
         test::UseDdcDouble(L"Hopdeck.exe");
         DdcDouble()->monitor[1].refuse = 1;
@@ -409,6 +484,7 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         EXPECT_TRUE(test::HotKeyFree(MOD_SHIFT, 'H'));
         DestroyWindow(tray);
         UnregisterHotKey(nullptr, 0x69);
+        UnregisterHotKey(nullptr, 0x6A);
     }).join();
     CloseDesktop(desktop);
 }

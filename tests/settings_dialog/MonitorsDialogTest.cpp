@@ -30,19 +30,7 @@ protected:
         return dlg = test::FindWindowOf(GetCurrentProcessId(), L"モニター");
     }
     // Each row: name / current input / on switch / this PC.
-    std::wstring Rows() const
-    {
-        std::wstring rows;
-        const int count = (int)SendDlgItemMessageW(dlg, IDC_MONITOR_LIST, LVM_GETITEMCOUNT, 0, 0);
-        for (int row = 0; row < count; ++row)
-            for (int column = 0; column < 4; ++column) {
-                wchar_t text[64] = L"";
-                LVITEMW item = {0, 0, column, 0, 0, text, 64, 0, 0, 0, 0, 0, nullptr, nullptr, 0};
-                SendDlgItemMessageW(dlg, IDC_MONITOR_LIST, LVM_GETITEMTEXTW, row, (LPARAM)&item);
-                rows += std::wstring(column ? L" / " : row ? L"; " : L"") + text;
-            }
-        return rows;
-    }
+    std::wstring Rows() const { return test::ListText(GetDlgItem(dlg, IDC_MONITOR_LIST), 4, L" / "); }
     // The choices offered for the selected monitor.
     std::wstring Inputs() const
     {
@@ -92,9 +80,7 @@ TEST_F(MonitorsDialogTest, ReadsTheMonitorsAsideListsTheirInputsAndStoresOnlyWit
         // A to HDMI 2 on a switch: what A shows now (reported as 0x0F0F) is
         // proposed as this PC's input.
         Choose(3);
-        LVITEMW second = {};
-        second.stateMask = second.state = LVIS_SELECTED;
-        SendDlgItemMessageW(dlg, IDC_MONITOR_LIST, LVM_SETITEMSTATE, 1, (LPARAM)&second);
+        test::SelectRow(GetDlgItem(dlg, IDC_MONITOR_LIST), 1);
         Choose(4, IDC_MONITOR_HOME_INPUT);  // B's own choice for this PC is kept
         Choose(10);  // another value, typed in
         SetDlgItemTextW(dlg, IDC_MONITOR_VALUE, L"1b");

@@ -4,6 +4,7 @@
 #include "framework/System.h"
 #include "framework/WinApp.h"
 #include "monitors/MonitorList.h"
+#include <commctrl.h>
 #include <shlwapi.h>
 
 namespace test {
@@ -35,6 +36,27 @@ std::wstring RunValue(const wchar_t* name)
 void DeleteRunValue(const wchar_t* name) { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name); }
 
 void Click(HWND dlg, int id) { SendDlgItemMessageW(dlg, id, BM_CLICK, 0, 0); }
+
+std::wstring ListText(HWND list, int columns, const wchar_t* between)
+{
+    std::wstring rows;
+    const int count = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; row < count; ++row)
+        for (int column = 0; column < columns; ++column) {
+            wchar_t text[64] = L"";
+            LVITEMW item = {0, 0, column, 0, 0, text, 64, 0, 0, 0, 0, 0, nullptr, nullptr, 0};
+            SendMessageW(list, LVM_GETITEMTEXTW, row, (LPARAM)&item);
+            rows += std::wstring(column ? between : row ? L"; " : L"") + text;
+        }
+    return rows;
+}
+
+void SelectRow(HWND list, int row)
+{
+    LVITEMW item = {};
+    item.stateMask = item.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&item);
+}
 
 bool HotKeyFree(UINT modifiers, UINT vk)
 {

@@ -11,6 +11,9 @@ using namespace driver;
 std::wstring RunValue(const wchar_t* name);  // L"<missing>" when there is none
 void DeleteRunValue(const wchar_t* name);
 void Click(HWND dlg, int id);
+// A list view's rows, "; " between rows and `between` between columns; and a row selected.
+std::wstring ListText(HWND list, int columns, const wchar_t* between);
+void SelectRow(HWND list, int row);
 bool HotKeyFree(UINT modifiers, UINT vk);
 
 // The events of one key (true: down; 0: any lock key) that a WH_KEYBOARD_LL

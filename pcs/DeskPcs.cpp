@@ -1,0 +1,140 @@
+#include "pcs/DeskPcs.h"
+#include "core/SettingsStore.h"
+#include "monitors/InputSources.h"
+#include "monitors/MonitorChoices.h"
+
+namespace {
+
+const char kMonitors[] = "MONITORS";
+
+// "PCS\3".
+CString PcSection(int number)
+{
+    char section[16];
+    wsprintfA(section, "PCS\\%d", number);
+    return section;
+}
+
+bool SameName(const CStringW& a, const CStringW& b)
+{
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+bool SameKey(const HotKey& a, const HotKey& b)
+{
+    return FunctionKeyRow(a.index) && FunctionKeyRow(b.index) && HotKeyModifiers(a) == HotKeyModifiers(b) &&
+           HotKeyVirtualKey(a) == HotKeyVirtualKey(b);
+}
+
+}  // namespace
+
+int DeskPc::Input(const wchar_t* identity) const
+{
+    for (int i = 0; i < monitorCount; ++i)
+        if (lstrcmpW(monitors[i].identity.c_str(), identity) == 0) return monitors[i].input;
+    return kLeaveUnchanged;
+}
+
+void DeskPc::SetInput(const wchar_t* identity, int input)
+{
+    int i = 0;
+    while (i < monitorCount && lstrcmpW(monitors[i].identity.c_str(), identity) != 0) ++i;
+    if (!IsInputValue(input)) {
+        // Left unchanged: the monitor needs no entry.
+        if (i == monitorCount) return;
+        for (--monitorCount; i < monitorCount; ++i) monitors[i] = monitors[i + 1];
+        return;
+    }
+    if (i == monitorCount) {
+        if (monitorCount == kMaxPcMonitors) return;
+        monitors[monitorCount++].identity = identity;
+    }
+    monitors[i].input = input;
+}
+
+CStringW DefaultPcName(int number)
+{
+    wchar_t name[16];
+    wsprintfW(name, L"PC %d", number);
+    return name;
+}
+
+DeskPcs ReadPcs()
+{
+    DeskPcs pcs;
+    for (int number = 1; number <= kMaxPcs; ++number) {
+        CRegKey key;
+        if (!AppSettings().OpenSection(PcSection(number).c_str(), key, true)) continue;
+        DeskPc& pc = pcs.pc[pcs.count++];
+        pc.name = ReadSz(key.Get(), L"NAME", kMaxPcNameLength);
+        if (pc.name.empty()) pc.name = DefaultPcName(pcs.count);
+        pc.key = ReadHotKey(key.Get());
+        CRegKey monitors;
+        CStringW identity;
+        if (!monitors.Open(key.Get(), kMonitors, KEY_READ)) continue;
+        for (DWORD entry = 0; EnumValueName(monitors.Get(), entry, &identity); ++entry)
+            pc.SetInput(identity.c_str(), ReadDword(monitors.Get(), identity.c_str(), kLeaveUnchanged));
+    }
+    return pcs;
+}
+
+void WritePcs(const DeskPcs& pcs)
+{
+    const SettingsStore& store = AppSettings();
+    for (int i = 0; i < pcs.count; ++i) {
+        // Written afresh: the monitors given up, and whatever a hand edit left, go.
+        const CString section = PcSection(i + 1);
+        store.DeleteSection(section.c_str());
+        CRegKey key, monitors;
+        if (!store.OpenSection(section.c_str(), key)) continue;
+        const DeskPc& pc = pcs.pc[i];
+        WriteSz(key.Get(), L"NAME", pc.name.c_str());
+        WriteHotKey(key.Get(), pc.key);
+        if (!monitors.Create(key.Get(), kMonitors, KEY_WRITE)) continue;
+        for (int m = 0; m < pc.monitorCount; ++m)
+            WriteDword(monitors.Get(), pc.monitors[m].identity.c_str(), pc.monitors[m].input);
+    }
+    for (int number = pcs.count + 1; number <= kMaxPcs; ++number) store.DeleteSection(PcSection(number).c_str());
+}
+
+int FindPc(const DeskPcs& pcs, const wchar_t* text)
+{
+    int number = 0;
+    const wchar_t* digit = text;
+    for (; *digit >= L'0' && *digit <= L'9' && number < 100; ++digit) number = number * 10 + (*digit - L'0');
+    if (digit != text && !*digit && number >= 1 && number <= pcs.count) return number;
+    for (int i = 0; i < pcs.count; ++i)
+        if (SameName(pcs.pc[i].name, text)) return i + 1;
+    return 0;
+}
+
+CStringW SetPcInputs(const DeskPc& pc)
+{
+    CInputSetter setter;
+    for (int i = 0; i < pc.monitorCount; ++i) setter.Set(pc.monitors[i].identity.c_str(), pc.monitors[i].input);
+    return setter.Failed();
+}
+
+PcRuleCheck CheckPcs(const DeskPcs& pcs, const HotKey& switchKey)
+{
+    PcRuleCheck check;
+    auto broken = [&check](PcRule rule, int pc, int other) {
+        check.rule = rule;
+        check.pc = pc;
+        check.other = other;
+        return check;
+    };
+    for (int i = 0; i < pcs.count; ++i)
+        if (pcs.pc[i].name.empty()) return broken(PcRule::NoName, i, -1);
+    for (int i = 0; i < pcs.count; ++i)
+        for (int j = 0; j < i; ++j)
+            if (SameName(pcs.pc[i].name, pcs.pc[j].name)) return broken(PcRule::SameName, i, j);
+    for (int i = 0; i < pcs.count; ++i)
+        if (!HotKeyAllowed(pcs.pc[i].key)) return broken(PcRule::KeyTypes, i, -1);
+    for (int i = 0; i < pcs.count; ++i) {
+        if (SameKey(pcs.pc[i].key, switchKey)) return broken(PcRule::SameKey, i, -1);
+        for (int j = 0; j < i; ++j)
+            if (SameKey(pcs.pc[i].key, pcs.pc[j].key)) return broken(PcRule::SameKey, i, j);
+    }
+    return check;
+}

@@ -1,0 +1,67 @@
+// CPcsDialog: the PCs of the desk in their order (the order of their numbers
+// and of the tray menu), added, edited, removed and moved; CPcDialog: one
+// PC's name, hot key and the input of each monitor for it. The PCs dialog is
+// opened from the settings dialog and a PC's dialog from it, each disabling
+// its owner while it is open. Each OK hands its result to its owner; the
+// settings' OK stores the PCs, their Cancel drops them.
+#pragma once
+#include "pcs/DeskPcs.h"
+#include "settings_dialog/MonitorsDialog.h"
+
+// Sent to the settings dialog on the PCs dialog's OK: lParam the DeskPcs
+// (so only ever sent on this thread).
+#define WM_PCS_CHOSEN (WM_APP + 5)
+// Sent to the PCs dialog on a PC's dialog's OK: wParam the PC's index (the
+// number of PCs for a new one), lParam the DeskPc.
+#define WM_PC_CHOSEN (WM_APP + 6)
+
+// What a broken rule of the PCs tells the user; empty when they are kept.
+CStringW PcRuleText(const DeskPcs& pcs, const PcRuleCheck& check);
+
+class CPcsDialog : public CChildDialog {
+public:
+    // The PCs as the settings hold them so far; `switchKey` is the switch's
+    // hot key as the settings show it, which no PC may take.
+    static bool Open(CWnd* owner, const DeskPcs& pcs, const HotKey& switchKey);
+
+protected:
+    bool InitialiseDialog() override;
+    void OnClickedOk() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    CPcsDialog(CWnd* owner, const DeskPcs& pcs, const HotKey& switchKey);
+    ~CPcsDialog() override = default;
+
+    // The list anew, with `selected` selected (none for -1).
+    void Fill(int selected);
+    int Selected() const;
+    void OnSelectionChanged();
+    void Move(int by);
+
+    DeskPcs m_pcs;
+    HotKey m_switchKey;
+};
+
+class CPcDialog : public CMonitorsDialog {
+public:
+    // PC `index` of the list; index == pcs.count adds one.
+    static bool Open(CWnd* owner, const DeskPcs& pcs, int index, const HotKey& switchKey);
+
+protected:
+    void ExchangeData(CDataExchange& dx) override;
+    bool InitialiseDialog() override;
+    void OnClickedOk() override;
+    int InitialChoice(MonitorTarget target, const wchar_t* identity) const override;
+    UINT ChoiceTitle(MonitorTarget) const override { return IDS_PC_INPUT_COLUMN; }
+
+private:
+    CPcDialog(CWnd* owner, const DeskPcs& pcs, int index, const HotKey& switchKey);
+    ~CPcDialog() override = default;
+
+    DeskPcs m_pcs;
+    int m_index;
+    HotKey m_switchKey;
+    // What the dialog edits: the PC in its place in the list.
+    DeskPc& m_pc;
+};

@@ -1,0 +1,149 @@
+// The PCs dialog and a PC's dialog in this process, opened from the settings
+// dialog over the test double of dxva2, and what their OKs leave behind.
+#include "core/Messages.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+#include "tests/support/DdcDouble.h"
+#include "tests/support/TestSupport.h"
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using test::Click;
+
+class PcsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ResetMain();
+        *DdcDouble() = {};
+        test::UseDdcDouble(L"window_tests.exe");
+    }
+    void TearDown() override
+    {
+        test::UseDdcDouble(L"window_tests.exe", false);
+        test::ResetMain();
+    }
+    static HWND Find(const wchar_t* title) { return test::FindWindowOf(GetCurrentProcessId(), title); }
+    // The list: "number name key" for each PC.
+    std::wstring List() const { return test::ListText(GetDlgItem(pcs, IDC_PC_LIST), 3, L" "); }
+    // Opens a PC's dialog from the list's button and gives the PC a name and
+    // a key (a row, with Control or not).
+    HWND Pc(int button, const wchar_t* name = nullptr, int row = -1, bool control = false)
+    {
+        Click(pcs, button);
+        pc = Find(L"PC");
+        if (name) SetDlgItemTextW(pc, IDC_PC_NAME, name);
+        if (row >= 0) SendDlgItemMessageW(pc, IDC_FUNCTION_KEY, CB_SETCURSEL, row, 0);
+        if (control != (SendDlgItemMessageW(pc, IDC_CONTROL, BM_GETCHECK, 0, 0) != 0)) Click(pc, IDC_CONTROL);
+        return pc;
+    }
+    // Presses OK and returns the text of the box it brings, answered; "" when
+    // the dialog closes without one.
+    static std::wstring Ok(HWND dlg)
+    {
+        std::wstring text;
+        volatile bool closed = false;
+        std::thread box([&] {
+            test::PumpUntil([&] {
+                const auto boxes = test::WindowsOf(GetCurrentProcessId(), CWinApp::Get()->AppNameW());
+                if (boxes.empty()) return closed;
+                text = test::Text(GetDlgItem(boxes[0], 0xFFFF));
+                PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
+                return true;
+            }, 5000);
+        });
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+        test::PumpUntil([&] { return !IsWindow(dlg) || !text.empty(); }, 5000);
+        closed = true;
+        box.join();
+        return text;
+    }
+    static std::wstring Stored(int number, const char* value = "NAME")
+    {
+        return test::GetString(test::kInProcessProfile, ("PCS\\" + std::to_string(number)).c_str(), value);
+    }
+    HWND settings = nullptr, pcs = nullptr, pc = nullptr;
+};
+
+TEST_F(PcsDialogTest, PcsAreAddedEditedRemovedAndMovedByTheirRulesAndOnlyTheSettingsOkStoresThem)
+{
+    for (int round = 0; round < 2; ++round) {  // dropped by the settings' Cancel, then stored by their OK
+        PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
+        settings = Find(L"設定/ホットキー登録");
+        Click(settings, IDC_PCS);
+        pcs = Find(L"PC一覧");
+        ASSERT_TRUE(pcs);
+        EXPECT_EQ(List(), L"");
+        EXPECT_FALSE(IsWindowEnabled(settings) || IsWindowEnabled(GetDlgItem(pcs, IDC_PC_EDIT)));
+
+        EXPECT_EQ(Ok(Pc(IDC_PC_ADD, L"Work", 10, true)), L"");
+
+        // The second, with an input for monitor A from A's own list, breaks
+        // every rule in turn and stays open with its choices.
+        Pc(IDC_PC_ADD);
+        EXPECT_EQ(test::Text(GetDlgItem(pc, IDC_PC_NAME)), L"PC 2") << "proposed";
+        ASSERT_TRUE(test::PumpUntil([&] { return test::Text(GetDlgItem(pc, IDC_MONITOR_STATUS)).empty(); }, 5000));
+        SendDlgItemMessageW(pc, IDC_MONITOR_INPUT, CB_SETCURSEL, 2, 0);
+        SendMessageW(pc, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), 0);
+        Pc(0, L"  Lab ", 10, true);
+        EXPECT_EQ(Ok(pc), L"Work と Lab のホットキー（F10 + Control）が同じです。どちらかに別のキーを選んでください。");
+        Pc(0, L"wORK", 11);
+        EXPECT_EQ(Ok(pc), L"「wORK」という名前の PC が 2 台あります。PC ごとに別の名前を付けてください。");
+        Pc(0, L"Lab", 58);
+        EXPECT_EQ(Ok(pc).substr(0, 26), L"Lab のホットキー H は、Control、Alt");
+        Pc(0, L" ");
+        EXPECT_EQ(Ok(pc), L"PC 2 に名前を付けてください。");
+        Pc(0, L"Lab", 11, true);
+        EXPECT_EQ(Ok(pc), L"");
+        Pc(IDC_PC_ADD, L"Home & Co", 12);
+        EXPECT_EQ(Ok(pc), L"");
+        EXPECT_EQ(List(), L"1 Work F10 + Control; 2 Lab F11 + Control; 3 Home & Co F12");
+
+        // Removed, the PCs after it move up; moved, the selection follows.
+        test::SelectRow(GetDlgItem(pcs, IDC_PC_LIST), 0);
+        Click(pcs, IDC_PC_REMOVE);
+        Click(pcs, IDC_PC_DOWN);
+        EXPECT_EQ(List(), L"1 Home & Co F12; 2 Lab F11 + Control");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(pcs, IDC_PC_DOWN)));
+        test::SelectRow(GetDlgItem(pcs, IDC_PC_LIST), 0);
+        EXPECT_EQ(Ok(Pc(IDC_PC_EDIT, nullptr, 0)), L"");
+        EXPECT_EQ(List(), L"1 Home & Co なし; 2 Lab F11 + Control");
+        EXPECT_EQ(Ok(pcs), L"");
+
+        // The settings' OK keeps the switch's key apart from the PCs'.
+        SendDlgItemMessageW(settings, IDC_FUNCTION_KEY, CB_SETCURSEL, 11, 0);
+        Click(settings, IDC_CONTROL);
+        EXPECT_EQ(Ok(settings), L"「PCの切り替え」 と Lab のホットキー（F11 + Control）が同じです。どちらかに別のキーを選んでください。");
+        SendDlgItemMessageW(settings, IDC_FUNCTION_KEY, CB_SETCURSEL, 0, 0);
+        if (round == 0) Click(settings, IDCANCEL);
+        else EXPECT_EQ(Ok(settings), L"");
+        EXPECT_FALSE(IsWindow(settings));
+        EXPECT_EQ(Stored(1), round ? L"Home & Co" : L"<missing>");
+    }
+    EXPECT_EQ(Stored(2) + L" " + Stored(3), L"Lab <missing>");
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\1", "VIRTUALINDEX"), 0);
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\2", "CONTROL"), 1);
+    const std::wstring a = test::DoubleIdentity(L"Hopdeck Test A");
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\2\\MONITORS", std::string(a.begin(), a.end()).c_str()), 0x11);
+
+    // The menu holds the PCs below the switch, a name's "&" as it is.
+    std::wstring items;
+    std::thread menu([&] {
+        HWND window = test::FindWindowOf(GetCurrentProcessId(), nullptr, L"#32768");
+        HMENU m = (HMENU)SendMessageW(window, MN_GETHMENU, 0, 0);
+        for (int i = 0; i < GetMenuItemCount(m); ++i) {
+            wchar_t text[64] = L"";
+            GetMenuStringW(m, i, text, 64, MF_BYPOSITION);
+            items += std::wstring(i ? L"|" : L"") + text;
+        }
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    SendMessageW(test::Main(), WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    menu.join();
+    EXPECT_EQ(items, L"PCの切り替え|Home && Coへ切り替え|Labへ切り替え||設定||終了(&X)");
+}
+
+}  // namespace
