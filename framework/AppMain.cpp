@@ -4,13 +4,32 @@
 #include <cstdlib>
 #include <new>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+namespace {
+
+int RunApp()
 {
     CWinApp* app = CWinApp::Get();
     if (!app) return 0;
     if (!app->InitInstance()) return app->m_exitCode;
     return app->Run();
 }
+
+}  // namespace
+
+// The program starts here rather than in the C runtime's start-up, which
+// would bring what it has no use for (arguments and wildcards, stdio, signal
+// and floating-point set-up, thread-local storage): it reads its command line
+// from Windows and needs only its static objects constructed.
+extern "C" void __main();
+extern "C" void HopdeckStart()
+{
+    __main();
+    ExitProcess(UINT(RunApp()));
+}
+
+// Static objects register their destructors here. Nothing of theirs needs
+// undoing when the process ends, and ExitProcess frees memory and handles.
+extern "C" int atexit(void (*)()) { return 0; }
 
 // The program is built without exceptions and allocates with nothrow new, so
 // allocation goes straight to the C heap: null on failure, never a throw (the
