@@ -124,7 +124,7 @@ void CMainWnd::RegisterPcHotKeys(bool tell)
 {
     // All given up first: a key may have gone to another PC.
     UnregisterPcHotKeys();
-    const DeskPcs pcs = ReadPcs();
+    const DeskPcs pcs = ReadPcs(false);
     for (int i = 0; i < pcs.count; ++i) {
         const DeskPc& pc = pcs.pc[i];
         if (!RegisterHotKeyFor(m_hWnd, kPcHotKeyIdFirst + i, pc.key) && tell)

@@ -59,7 +59,7 @@ CStringW DefaultPcName(int number)
     return name;
 }
 
-DeskPcs ReadPcs()
+DeskPcs ReadPcs(bool withMonitors)
 {
     DeskPcs pcs;
     for (int number = 1; number <= kMaxPcs; ++number) {
@@ -71,7 +71,7 @@ DeskPcs ReadPcs()
         pc.key = ReadHotKey(key.Get());
         CRegKey monitors;
         CStringW identity;
-        if (!monitors.Open(key.Get(), kMonitors, KEY_READ)) continue;
+        if (!withMonitors || !monitors.Open(key.Get(), kMonitors, KEY_READ)) continue;
         for (DWORD entry = 0; EnumValueName(monitors.Get(), entry, &identity); ++entry)
             pc.SetInput(identity.c_str(), ReadDword(monitors.Get(), identity.c_str(), kLeaveUnchanged));
     }

@@ -47,8 +47,9 @@ CStringW DefaultPcName(int number);
 // missing, empty, not a string or longer than 32 characters reads as
 // "PC <n>"; a hot key outside the table, or one that would take a key from
 // typing, as none; a monitor's value that is no input value as "leave
-// unchanged". Nothing is created.
-DeskPcs ReadPcs();
+// unchanged". Nothing is created. Without `monitors`, their inputs are not
+// read (for the hot keys and the menu).
+DeskPcs ReadPcs(bool monitors = true);
 // Stores the list as PCS\1 to PCS\<count>, each written afresh; the keys of
 // the PCs that are gone are deleted. Without PCs and without a PCS key,
 // nothing is created.

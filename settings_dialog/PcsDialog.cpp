@@ -44,7 +44,7 @@ bool CPcsDialog::Open(CWnd* owner, const DeskPcs& pcs, const HotKey& switchKey)
 bool CPcsDialog::InitialiseDialog()
 {
     CChildDialog::InitialiseDialog();
-    static const int kWidths[kColumnCount] = {30, 80, 90};
+    static const int kWidths[kColumnCount] = {24, 74, 104};
     static const UINT kTitles[kColumnCount] = {IDS_PC_COLUMN_FIRST, IDS_PC_COLUMN_FIRST + 1, IDS_PC_COLUMN_FIRST + 2};
     AddListColumns(m_hWnd, IDC_PC_LIST, kWidths, kTitles, kColumnCount);
     Fill(m_pcs.count ? 0 : -1);

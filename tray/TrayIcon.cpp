@@ -81,7 +81,7 @@ namespace {
 // of a name is shown as it is, not as an access key.
 void AddPcItems(HMENU menu)
 {
-    const DeskPcs pcs = ReadPcs();
+    const DeskPcs pcs = ReadPcs(false);
     for (int i = 0; i < pcs.count; ++i) {
         CStringW name;
         for (const wchar_t* c = pcs.pc[i].name.c_str(); *c; ++c) name += *c == L'&' ? L"&&" : CStringW(c, 1);
