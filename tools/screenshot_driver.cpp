@@ -6,7 +6,7 @@
 //   screenshot_driver            every picture
 //   screenshot_driver NAME...    only these: settings-empty, settings-hotkey,
 //                                hotswitch, tray-menu, hotswitch-states, monitors,
-//                                settings-keys, usb-detect
+//                                settings-keys, usb-detect, pcs, pc
 //
 // The program's texts come in the user-interface language Wine was started
 // with; the driver finds the windows by their controls, not their captions,
@@ -336,6 +336,51 @@ void ShotUsbDetect()
     program.Exit();
 }
 
+// A desk of three PCs, each with a hot key of its own.
+void StorePcs()
+{
+    DeleteProfile();
+    const struct {
+        const wchar_t* name;
+        DWORD row, alt;
+    } pcs[] = {{L"Work laptop", 13, 0}, {L"Home PC", 14, 0}, {L"Build box", 15, 1}};
+    for (int i = 0; i < 3; ++i) {
+        const std::string pc = "PCS\\" + std::to_string(i + 1);
+        driver::SetString("Hopdeck", pc.c_str(), "NAME", pcs[i].name);
+        SetDword(pc.c_str(), "VIRTUALINDEX", pcs[i].row);
+        SetDword(pc.c_str(), "CONTROL", 1);
+        SetDword(pc.c_str(), "ALT", pcs[i].alt);
+    }
+}
+
+// The PCs dialog, the first PC selected; and that PC's dialog over the test
+// double of dxva2, its first monitor to go to HDMI 2.
+void ShotPcs(bool pc)
+{
+    ParkCursor();
+    StorePcs();
+    Program program;
+    if (!Start(program)) return;
+    HWND dlg = OpenFromSettings(program, IDC_PCS, IDC_PC_LIST);
+    if (!pc) {
+        CaptureWindow(dlg, "pcs");
+        program.Exit();
+        return;
+    }
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_PC_EDIT, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDC_PC_EDIT));
+    dlg = program.Dialog(IDC_PC_NAME, 0);
+    HWND list = GetDlgItem(dlg, IDC_MONITOR_LIST);
+    if (!PumpUntil([&] { return dlg && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2 &&
+                                driver::Text(GetDlgItem(dlg, IDC_MONITOR_STATUS)).empty(); }, 10000))
+        Fail("the monitors were not read (is the test double of dxva2.dll in the prefix?)");
+    HWND inputs = GetDlgItem(dlg, IDC_MONITOR_INPUT);
+    SendMessageW(inputs, CB_SETCURSEL, 3, 0);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), (LPARAM)inputs);
+    SetFocus(list);
+    CaptureWindow(dlg, "pc");
+    program.Exit();
+}
+
 // ------------------------------------------------------------------ the five states
 
 // A pop-up painted with a soft vertical gradient; the labels are drawn under
@@ -476,6 +521,7 @@ int main(int argc, char** argv)
         {"hotswitch", ShotHotSwitch},           {"tray-menu", ShotTrayMenu},
         {"hotswitch-states", ShotStates},       {"monitors", ShotMonitors},
         {"settings-keys", ShotSettingsKeys},    {"usb-detect", ShotUsbDetect},
+        {"pcs", [] { ShotPcs(false); }},        {"pc", [] { ShotPcs(true); }},
     };
     std::vector<std::string> wanted(argv + 1, argv + argc);
     for (const std::string& w : wanted) {

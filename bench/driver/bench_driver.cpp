@@ -24,7 +24,13 @@
 //                         write and to the first key event; then N comings and
 //                         goings of a watched USB device: the time from its
 //                         message to the first input write, and a checkpoint
-//                         "usb" once the last has settled
+//                         "usb" once the last has settled; then N presses of
+//                         a PC's hot key (PC 1, Ctrl+F13, both monitors
+//                         chosen): the time to the first input write
+//
+//   hopdeck_bench pcs PROFILE N
+//       Stores N PCs in the profile of that name, each with a hot key
+//       (Ctrl+F13, Ctrl+F14, ...) and an input for both monitors of the double.
 #include "monitors/MonitorList.h"
 #include "tests/support/DdcDouble.h"
 #include "tools/driver/Driver.h"
@@ -428,6 +434,58 @@ int UsbSwitches(const Running& r, int n, const char* syncDir)
     return failed;
 }
 
+// The test double's monitors, each with an input, for PC `number` of a profile.
+bool StorePc(const char* profile, int number, const CMonitorList& monitors)
+{
+    const std::string pc = "PCS\\" + std::to_string(number);
+    wchar_t name[16];
+    swprintf(name, 16, L"PC %d", number);
+    driver::SetString(profile, pc.c_str(), "NAME", name);
+    driver::SetDword(profile, pc.c_str(), "VIRTUALINDEX", 12 + number);  // F13, F14, ...
+    driver::SetDword(profile, pc.c_str(), "CONTROL", 1);
+    const std::string key = driver::ProfileKey(profile, (pc + "\\MONITORS").c_str());
+    for (int i = 0; i < monitors.Count() && i < 2; ++i) {
+        const DWORD input = i ? 0x0F : 0x11;
+        RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(), monitors.Identity(i).c_str(),
+                        REG_DWORD, &input, sizeof input);
+    }
+    return monitors.Count() >= 2;
+}
+
+// PC 1's hot key pressed, each press timed to the double's first input
+// write. No lock key may be sent.
+int PcSwitches(const Running& r, int n)
+{
+    DdcDoubleState* ddc = DdcDouble();
+    const CMonitorList monitors;
+    if (!ddc || !StorePc("Hopdeck", 1, monitors)) return 0;
+    // As the settings' OK stores them and tells the main window.
+    SendMessageA(r.main, kSettingsClosed, 0, 0);
+    int failed = 0;
+    std::vector<double> write;
+    s_scrollEvents.clear();
+    for (int i = 0; i < n; ++i) {
+        ddc->firstWrite = 0;
+        const double t0 = Now();
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        keybd_event(VK_F13, 0, 0, 0);
+        keybd_event(VK_F13, 0, KEYEVENTF_KEYUP, 0);
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        if (!WaitUntil([&] { return ddc->firstWrite != 0; }, 2000)) {
+            ++failed;
+            continue;
+        }
+        write.push_back(double(ddc->firstWrite) * 1000.0 / double(s_freq.QuadPart) - t0);
+        Pump(100);
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "PCS").c_str());
+    SendMessageA(r.main, kSettingsClosed, 0, 0);
+    Out("pcs.switches=%d", n - failed);
+    Out("pcs.keys=%d", int(s_scrollEvents.size()));
+    Spread("pcs.write", write);
+    return failed;
+}
+
 int Measure(const Target& t, const char* syncDir, int switches, int settings, int hotSwitches, bool windows,
             int monitorSwitches)
 {
@@ -486,6 +544,7 @@ int Measure(const Target& t, const char* syncDir, int switches, int settings, in
     Spread("switch.last", last);
     if (monitorSwitches) switchFailed += MonitorSwitches(r, monitorSwitches);
     if (monitorSwitches) switchFailed += UsbSwitches(r, monitorSwitches, syncDir);
+    if (monitorSwitches) switchFailed += PcSwitches(r, monitorSwitches);
     if (hook) UnhookWindowsHookEx(hook);
 
     // Window soak, in two halves with a checkpoint between, so that growth per
@@ -536,7 +595,7 @@ int Usage()
 {
     Out("error=usage: hopdeck_bench startup RUNS LABEL EXE CLASS TITLE [...] | "
         "measure EXE CLASS TITLE [--sync DIR] [--switches N] [--settings N] [--hotswitch N] [--no-windows] "
-        "[--monitors N]");
+        "[--monitors N] | pcs PROFILE N");
     return 64;
 }
 
@@ -551,6 +610,12 @@ int main(int argc, char** argv)
         std::vector<Target> targets;
         for (int i = 3; i + 3 < argc; i += 4) targets.push_back({argv[i], argv[i + 1], argv[i + 2], argv[i + 3]});
         return Startups(atoi(argv[2]), targets);
+    }
+    if (strcmp(argv[1], "pcs") == 0 && argc == 4) {
+        const CMonitorList monitors;
+        for (int n = 1; n <= atoi(argv[3]); ++n)
+            if (!StorePc(argv[2], n, monitors)) return 1;
+        return 0;
     }
     if (strcmp(argv[1], "measure") == 0) {
         if (argc < 5) return Usage();
