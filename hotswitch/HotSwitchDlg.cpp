@@ -76,11 +76,11 @@ void CHotSwitchDlg::RememberPlace()
 
 void CHotSwitchDlg::LoadButtonImage(UINT dpi)
 {
-    // The ball is drawn at the scale of the window's monitor: the artwork at
-    // twice the size serves every scale above 100 %, so it stays sharp at 200 %.
+    // The ball is drawn at the scale of the window's monitor from artwork at
+    // twice its size at 100 %: sharp at 200 %, and at 100 % each pixel the
+    // average of four, which is the ball rendered at that size.
     const int size = HotSwitchButtonSize(dpi);
-    const UINT id = size > 48 ? IDR_HOTSWITCH_PNG_2X : IDR_HOTSWITCH_PNG;
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"png");
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_HOTSWITCH_PNG), L"png");
     if (resource && m_button.LoadPngResource(resource, size)) return;
     // The window opens all the same, with a plain push button that still switches.
     if (CWinApp* app = CWinApp::Get()) app->AppMessageBox(IDS_IMAGE_LOAD_FAILED, MB_OK | MB_ICONEXCLAMATION);

@@ -10,8 +10,7 @@
 #define IDD_USB_DETECT                  133
 #define IDD_PCS                         134
 #define IDD_PC                          135
-#define IDR_HOTSWITCH_PNG               140
-#define IDR_HOTSWITCH_PNG_2X            141  // the same frames at twice the size, for high DPI
+#define IDR_HOTSWITCH_PNG               140  // the frames at twice their size at 100 %
 
 // String table
 #define IDS_TRAY_TIP                    102

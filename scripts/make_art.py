@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Generate Hopdeck's artwork: res/hotswitch.png (button strip), its double-size
-twin res/hotswitch-2x.png for 200 % displays, and res/Hopdeck.ico.
+"""Generate Hopdeck's artwork: res/hotswitch.png (the button strip, at twice
+its size at 100 %: the program averages it down where the scale is lower), and
+res/Hopdeck.ico.
 
 Standard library, plus zopflipng (Debian package `zopfli`) to recompress the
 PNGs losslessly into fewer bytes; without it the script still runs and writes
@@ -402,11 +403,8 @@ def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir)
     res = os.path.join(root, "res")
     os.makedirs(res, exist_ok=True)
-    w, h, rows = make_strip(1)
-    with open(os.path.join(res, "hotswitch.png"), "wb") as f:
-        f.write(recompress(png_bytes(w, h, rows, search=False)))
     w, h, rows = make_strip(2)
-    with open(os.path.join(res, "hotswitch-2x.png"), "wb") as f:
+    with open(os.path.join(res, "hotswitch.png"), "wb") as f:
         f.write(recompress(png_bytes(w, h, rows)))
     icons = [(n, render(n, n, icon_shader(n)), n >= ICON_PNG_MIN) for n in ICON_SIZES]
     with open(os.path.join(res, "Hopdeck.ico"), "wb") as f:

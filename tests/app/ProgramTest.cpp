@@ -498,9 +498,8 @@ TEST_F(ProgramTest, ClosedUnderItsOwnMessageBoxOrMenuItEndsCleanly)
     // A copy with a damaged button image: its hot switch says so in a box.
     const std::wstring damaged = Copy(L"HopdeckDamaged");
     HANDLE update = BeginUpdateResourceW(damaged.c_str(), FALSE);
-    for (WORD id : {IDR_HOTSWITCH_PNG, IDR_HOTSWITCH_PNG_2X})
-        UpdateResourceW(update, L"PNG", MAKEINTRESOURCEW(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), (void*)"junk",
-                        4);
+    UpdateResourceW(update, L"PNG", MAKEINTRESOURCEW(IDR_HOTSWITCH_PNG), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                    (void*)"junk", 4);
     ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
     Store("HOTSWITCH", 1, "HopdeckDamaged");
     // Wine fills freed heap blocks when it checks the heap: a use after free fails.
