@@ -106,7 +106,7 @@ bool CHopdeckApp::InitInstance()
             const int number = FindPc(pcs, pcName.c_str());
             m_exitCode = kNoSuchPc;
             if (number && !(running && AskRunningInstance(running, number, &m_exitCode)))
-                m_exitCode = ExitCodeOf(GoToPc(pcs.pc[number - 1]));
+                m_exitCode = GoToPcAlone(pcs, number);
             return false;
         }
         const UINT id = command == Command::Switch ? ID_SWITCH_PC : ID_EXIT;
@@ -115,7 +115,11 @@ bool CHopdeckApp::InitInstance()
         // or a hot key, and refused key presses or a monitor that did not take
         // its input end in exit code 2 (a script or a mouse button's software
         // can act on it; nobody sees a box); an exit has nothing to end.
-        if (!sent && command == Command::Switch) m_exitCode = ExitCodeOf(SwitchEverything());
+        if (!sent && command == Command::Switch) {
+            DeskPcs pcs;
+            const int next = SwitchTarget(0, &pcs);
+            m_exitCode = next ? GoToPcAlone(pcs, next) : ExitCodeOf(SwitchEverything());
+        }
         return false;
     }
 

@@ -19,6 +19,9 @@ UINT s_taskbarCreated = 0;
 // The main window's one timer: a watched USB device's presence settling.
 constexpr UINT_PTR kUsbSettleTimer = 1;
 
+// Posted by the KVM switch's command when it has gone, or not.
+constexpr UINT WM_KVM_SENT = WM_APP + 10;
+
 // Row 0 means no hot key: nothing to register. A key that types is never
 // taken from typing without Control, Alt or Windows. Windows 7 and later send
 // no repeats of a held key on request; earlier systems refuse the request, so
@@ -84,10 +87,11 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         m_pcKeysDropped = false;
         break;
     case WM_GO_TO_PC: {
-        const int code = GoToPc(int(wp));
-        if (self && lp) PostMessageW(reinterpret_cast<HWND>(lp), WM_GO_TO_PC_DONE, code, 0);
+        const int code = GoToPc(ReadPcs(), int(wp), reinterpret_cast<HWND>(lp));
+        if (self && lp && code != kPending) PostMessageW(reinterpret_cast<HWND>(lp), WM_GO_TO_PC_DONE, code, 0);
         return 0;
     }
+    case WM_KVM_SENT: OnKvmSent(DWORD(wp), lp); return 0;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -178,24 +182,56 @@ void CMainWnd::OnCommand(UINT id)
     case ID_SETTINGS: OpenSettings(); break;
     case ID_EXIT: Exit(); break;
     default:
-        if (id >= ID_GO_TO_PC_FIRST && id < ID_GO_TO_PC_FIRST + kMaxPcs) GoToPc(int(id - ID_GO_TO_PC_FIRST) + 1);
+        if (id >= ID_GO_TO_PC_FIRST && id < ID_GO_TO_PC_FIRST + kMaxPcs) GoToPc(ReadPcs(), int(id - ID_GO_TO_PC_FIRST) + 1);
         break;
     }
 }
 
 void CMainWnd::OnHotKey(WPARAM id)
 {
-    if (id >= kPcHotKeyIdFirst && id < WPARAM(kPcHotKeyIdFirst + kMaxPcs)) GoToPc(int(id) - kPcHotKeyIdFirst + 1);
+    if (id >= kPcHotKeyIdFirst && id < WPARAM(kPcHotKeyIdFirst + kMaxPcs))
+        GoToPc(ReadPcs(), int(id) - kPcHotKeyIdFirst + 1);
     else Switch();
 }
 
-int CMainWnd::GoToPc(int number)
+int CMainWnd::GoToPc(const DeskPcs& pcs, int number, HWND reply)
 {
-    const DeskPcs pcs = ReadPcs();
     if (number < 1 || number > pcs.count) return kNoSuchPc;
-    const SwitchResult result = ::GoToPc(pcs.pc[number - 1]);
+    m_lastPc = number;
+    const DeskPc& pc = pcs.pc[number - 1];
+    // The monitors first: a KVM switch may take the display cable away.
+    const SwitchResult result = ::GoToPc(pc);
     if (!result.Succeeded()) Tell(SwitchNotice(result));
-    return ExitCodeOf(result);
+    KvmRequest request;
+    KvmCheck check;
+    if (!KvmRequestFor(pcs, number - 1, &request, &check)) {
+        if (KvmCheckPassed(check)) return ExitCodeOf(result);
+        // A hand-edited profile: nothing half-made goes on the wire.
+        Tell(FormatResString(IDS_KVM_NOT_SENT, pc.name.c_str(), KvmCheckText(pcs, check).c_str()));
+        return kSwitchFailed;
+    }
+    PendingCommand& pending = m_commands[++m_lastTicket % 4];
+    pending.ticket = m_lastTicket;
+    pending.reply = reply;
+    pending.monitorsFailed = !result.Succeeded();
+    pending.link = pcs.kvmLink;
+    request.notify = m_hWnd;
+    request.message = WM_KVM_SENT;
+    request.ticket = m_lastTicket;
+    QueueKvmCommand(request);
+    return kPending;
+}
+
+void CMainWnd::OnKvmSent(DWORD result, LPARAM ticket)
+{
+    PendingCommand& pending = m_commands[ticket % 4];
+    if (pending.ticket != ticket) return;
+    // A command that a newer one replaced was not refused.
+    if (result && result != ERROR_CANCELLED)
+        Tell(FormatResString(IDS_KVM_SEND_FAILED, pending.link.c_str(), SystemErrorText(result).c_str()));
+    if (pending.reply)
+        PostMessageW(pending.reply, WM_GO_TO_PC_DONE, result || pending.monitorsFailed ? kSwitchFailed : kSwitchDone, 0);
+    pending = PendingCommand();
 }
 
 void CMainWnd::OnPowerBroadcast(WPARAM event)
@@ -203,7 +239,12 @@ void CMainWnd::OnPowerBroadcast(WPARAM event)
     // The sequence runs before the system goes to sleep, so the KVM switch hands
     // the keyboard and screen to the other PC.
     if (event != PBT_APMSUSPEND && event != PBT_APMSTANDBY) return;
-    if (ReadOption(Option::SLEEPACTION)) Switch();
+    if (ReadOption(Option::SLEEPACTION)) {
+        Switch();
+        // A command to the KVM switch goes before the PC sleeps, within the
+        // two seconds Windows allows.
+        WaitForKvmCommands(1500);
+    }
     m_usb.Forget();
 }
 
@@ -256,6 +297,11 @@ void CMainWnd::OnHideHotSwitch()
 
 void CMainWnd::Switch()
 {
+    DeskPcs pcs;
+    if (const int next = SwitchTarget(m_lastPc, &pcs)) {
+        GoToPc(pcs, next);
+        return;
+    }
     const SwitchResult result = SwitchEverything();
     if (!result.Succeeded()) Tell(SwitchNotice(result));
 }

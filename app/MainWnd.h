@@ -7,6 +7,7 @@
 #include "usb/UsbWatch.h"
 
 struct HotKey;
+struct DeskPcs;
 
 class CMainWnd : public CWnd {
 public:
@@ -34,9 +35,12 @@ private:
     // told of keys another program holds when `tell`.
     void RegisterPcHotKeys(bool tell);
     void UnregisterPcHotKeys();
-    // Goes to PC `number` (1 to the number of PCs) and tells the user when a
-    // monitor refused; returns the command line's exit code.
-    int GoToPc(int number);
+    // Goes to PC `number` (1 to the number of PCs): its monitors' inputs,
+    // then its KVM switch's command, sent aside; tells the user what went
+    // wrong. Returns the command line's exit code, or kPending when the
+    // command's fate comes later, and `reply` is told then.
+    int GoToPc(const DeskPcs& pcs, int number, HWND reply = nullptr);
+    void OnKvmSent(DWORD result, LPARAM ticket);
     void OnTrayIcon(LPARAM mouseMsg);
     void OnShowHotSwitch();
     void OnHideHotSwitch();
@@ -63,4 +67,16 @@ private:
     // place: once they close, the stored ones are registered, and any that
     // another program holds is told.
     bool m_pcKeysDropped = false;
+    // The PC gone to last: a switch through the control port goes to the next.
+    int m_lastPc = 0;
+    // The commands on their way to the KVM switch, by ticket: whom to tell,
+    // and what of the monitors.
+    struct PendingCommand {
+        LPARAM ticket = 0;
+        HWND reply = nullptr;
+        bool monitorsFailed = false;
+        CStringW link;
+    };
+    PendingCommand m_commands[4];
+    LPARAM m_lastTicket = 0;
 };

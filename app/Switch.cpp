@@ -1,4 +1,5 @@
 #include "app/Switch.h"
+#include "core/SettingsStore.h"
 #include "framework/System.h"
 #include "monitors/MonitorChoices.h"
 #include "pcs/DeskPcs.h"
@@ -26,6 +27,23 @@ SwitchResult GoToPc(const DeskPc& pc)
     SwitchResult result;
     result.monitorsFailed = SetPcInputs(pc);
     return result;
+}
+
+int SwitchTarget(int last, DeskPcs* pcs)
+{
+    if (ReadOption(Option::SWITCHKEY) != kNoKey) return 0;
+    *pcs = ReadPcs();
+    return pcs->kvmLink.empty() ? 0 : NextPcWithPort(*pcs, last);
+}
+
+int GoToPcAlone(const DeskPcs& pcs, int number)
+{
+    const SwitchResult result = GoToPc(pcs.pc[number - 1]);
+    KvmRequest request;
+    KvmCheck check;
+    const bool sent = KvmRequestFor(pcs, number - 1, &request, &check) ? SendKvmCommand(request) == 0
+                                                                         : KvmCheckPassed(check);
+    return sent ? ExitCodeOf(result) : kSwitchFailed;
 }
 
 CStringW SwitchNotice(const SwitchResult& result)

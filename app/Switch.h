@@ -4,6 +4,7 @@
 #include "framework/String.h"
 
 struct DeskPc;
+struct DeskPcs;
 
 struct SwitchResult {
     bool keysSent = true;         // false: Windows refused the key presses
@@ -29,9 +30,21 @@ SwitchResult FollowUsbSwitch(bool arrived);
 SwitchResult GoToPc(const DeskPc& pc);
 
 // The exit codes of "/switch" and "/switch N": done, something refused (the
-// key presses or a monitor), no PC of that number or name (nothing done).
-enum SwitchExitCode { kSwitchDone = 0, kSwitchFailed = 2, kNoSuchPc = 3 };
+// key presses, a monitor, the KVM switch's control port), no PC of that
+// number or name (nothing done); pending while a command is being sent aside.
+enum SwitchExitCode { kSwitchDone = 0, kSwitchFailed = 2, kNoSuchPc = 3, kPending = -1 };
 inline int ExitCodeOf(const SwitchResult& result) { return result.Succeeded() ? kSwitchDone : kSwitchFailed; }
 
 // What to tell the user of a switch that went wrong in part; empty when all went.
 CStringW SwitchNotice(const SwitchResult& result);
+
+// The PC the switch goes to instead of sending a lock key: with the lock key
+// "None" and a KVM switch's control port, the next PC with a port after PC
+// `last` (0: none yet, then after this PC). 0 when the switch stays what it
+// always was. *pcs gets the PCs when they had to be read.
+int SwitchTarget(int last, DeskPcs* pcs);
+
+// Going to a PC for a start of the program that ends once it is done (the
+// command line with no Hopdeck running): its monitors, then its KVM switch's
+// command on this thread. The exit code.
+int GoToPcAlone(const DeskPcs& pcs, int number);

@@ -2,10 +2,13 @@
 #include "core/SettingsStore.h"
 #include "monitors/InputSources.h"
 #include "monitors/MonitorChoices.h"
+#include "framework/System.h"
+#include "res/resource.h"
 
 namespace {
 
 const char kMonitors[] = "MONITORS";
+const char kSetting[] = "SETTING";
 
 // "PCS\3".
 CString PcSection(int number)
@@ -69,12 +72,20 @@ DeskPcs ReadPcs(bool withMonitors)
         pc.name = ReadSz(key.Get(), L"NAME", kMaxPcNameLength);
         if (pc.name.empty()) pc.name = DefaultPcName(pcs.count);
         pc.key = ReadHotKey(key.Get());
+        pc.kvmPort = ReadDword(key.Get(), L"KVMPORT", 0);
+        if (pc.kvmPort < 0 || pc.kvmPort > kMaxKvmPort) pc.kvmPort = 0;
         CRegKey monitors;
         CStringW identity;
         if (!withMonitors || !monitors.Open(key.Get(), kMonitors, KEY_READ)) continue;
         for (DWORD entry = 0; EnumValueName(monitors.Get(), entry, &identity); ++entry)
             pc.SetInput(identity.c_str(), ReadDword(monitors.Get(), identity.c_str(), kLeaveUnchanged));
     }
+    const SettingsStore& store = AppSettings();
+    const int thisPc = store.ReadInt(kSetting, "THISPC", 0);
+    if (thisPc >= 1 && thisPc <= pcs.count) pcs.pc[thisPc - 1].thisPc = 1;
+    // What does not fit is no link and no command: nothing is sent.
+    pcs.kvmLink = store.ReadString(kSetting, "KVMLINK", 1024);
+    pcs.kvmCommand = store.ReadString(kSetting, "KVMCOMMAND", 1024);
     return pcs;
 }
 
@@ -90,11 +101,18 @@ void WritePcs(const DeskPcs& pcs)
         const DeskPc& pc = pcs.pc[i];
         WriteSz(key.Get(), L"NAME", pc.name.c_str());
         WriteHotKey(key.Get(), pc.key);
+        WriteDword(key.Get(), L"KVMPORT", pc.kvmPort);
         if (!monitors.Create(key.Get(), kMonitors, KEY_WRITE)) continue;
         for (int m = 0; m < pc.monitorCount; ++m)
             WriteDword(monitors.Get(), pc.monitors[m].identity.c_str(), pc.monitors[m].input);
     }
     for (int number = pcs.count + 1; number <= kMaxPcs; ++number) store.DeleteSection(PcSection(number).c_str());
+    int thisPc = 0;
+    for (int i = pcs.count; i > 0; --i)
+        if (pcs.pc[i - 1].thisPc) thisPc = i;
+    store.WriteInt(kSetting, "THISPC", thisPc);
+    store.WriteString(kSetting, "KVMLINK", pcs.kvmLink.c_str());
+    store.WriteString(kSetting, "KVMCOMMAND", pcs.kvmCommand.c_str());
 }
 
 int FindPc(const DeskPcs& pcs, const wchar_t* text)
@@ -137,4 +155,66 @@ PcRuleCheck CheckPcs(const DeskPcs& pcs, const HotKey& switchKey)
             if (SameKey(pcs.pc[i].key, pcs.pc[j].key)) return broken(PcRule::SameKey, i, j);
     }
     return check;
+}
+
+int NextPcWithPort(const DeskPcs& pcs, int after)
+{
+    for (int i = 0; !after && i < pcs.count; ++i)
+        if (pcs.pc[i].thisPc) after = i + 1;
+    for (int k = 0; k < pcs.count; ++k) {
+        const int i = (after + k) % pcs.count;
+        if (pcs.pc[i].kvmPort) return i + 1;
+    }
+    return 0;
+}
+
+KvmCheck CheckKvm(const DeskPcs& pcs, int index)
+{
+    KvmCheck check;
+    KvmLink link;
+    if (pcs.kvmLink.empty()) return check;
+    if (!ParseKvmLink(pcs.kvmLink.c_str(), &link)) {
+        check.badLink = true;
+        return check;
+    }
+    for (int i = 0; i < pcs.count; ++i) {
+        if ((index >= 0 && i != index) || !pcs.pc[i].kvmPort) continue;
+        check.command = BuildKvmCommand(pcs.kvmCommand.c_str(), pcs.pc[i].kvmPort);
+        if (!KvmCheckPassed(check)) {
+            check.pc = i;
+            return check;
+        }
+    }
+    // The notation itself, though no PC may use it yet.
+    const KvmCommand notation = BuildKvmCommand(pcs.kvmCommand.c_str(), 1);
+    if (index < 0 && notation.error != CommandError::PortTooHigh) check.command = notation;
+    return check;
+}
+
+bool KvmCheckPassed(const KvmCheck& check) { return !check.badLink && check.command.error == CommandError::None; }
+
+CStringW KvmCheckText(const DeskPcs& pcs, const KvmCheck& check)
+{
+    const wchar_t* piece = check.command.piece.c_str();
+    if (check.badLink) return FormatResString(IDS_KVM_BAD_LINK, pcs.kvmLink.c_str());
+    switch (check.command.error) {
+    case CommandError::None: return CStringW();
+    case CommandError::BadEscape: return FormatResString(IDS_KVM_BAD_ESCAPE, piece);
+    case CommandError::UnknownField: return FormatResString(IDS_KVM_UNKNOWN_FIELD, piece);
+    case CommandError::NotAscii: return FormatResString(IDS_KVM_NOT_ASCII, piece);
+    case CommandError::Empty: return LoadResString(IDS_KVM_EMPTY);
+    case CommandError::TooLong: return FormatResString(IDS_KVM_TOO_LONG, kMaxKvmCommand);
+    case CommandError::PortTooHigh: break;
+    }
+    const DeskPc& pc = pcs.pc[check.pc];
+    return FormatResString(IDS_KVM_PORT_TOO_HIGH, pc.name.c_str(), pc.kvmPort, piece);
+}
+
+bool KvmRequestFor(const DeskPcs& pcs, int index, KvmRequest* request, KvmCheck* check)
+{
+    *check = CheckKvm(pcs, index);
+    if (!KvmCheckPassed(*check) || pcs.kvmLink.empty() || !pcs.pc[index].kvmPort) return false;
+    ParseKvmLink(pcs.kvmLink.c_str(), &request->link);
+    request->command = check->command;
+    return true;
 }

@@ -6,6 +6,7 @@
 // code.
 #pragma once
 #include "framework/String.h"
+#include "kvm/KvmSender.h"
 #include "switching/HotKey.h"
 
 constexpr int kMaxPcs = 8;
@@ -24,6 +25,12 @@ struct PcMonitor {
 struct DeskPc {
     CStringW name;
     HotKey key;
+    // The port of the KVM switch's control port that shows this PC (1 to 64);
+    // 0 for none.
+    int kvmPort = 0;
+    // 1 for the PC this Hopdeck runs on (a switch goes to the PC after it
+    // until it has gone to one), 0 for the others.
+    int thisPc = 0;
     // Only monitors with an input value; the rest are left as they are.
     PcMonitor monitors[kMaxPcMonitors];
     int monitorCount = 0;
@@ -37,6 +44,10 @@ struct DeskPc {
 struct DeskPcs {
     DeskPc pc[kMaxPcs];
     int count = 0;
+    // The KVM switch's control port and its command, as written (KVMLINK and
+    // KVMCOMMAND in SETTING); an empty link is none.
+    CStringW kvmLink;
+    CStringW kvmCommand;
 };
 
 // "PC 3".
@@ -62,6 +73,29 @@ int FindPc(const DeskPcs& pcs, const wchar_t* numberOrName);
 // Sets each monitor that has an input for the PC to it. Returns the names of
 // the monitors that refused or are not attached.
 CStringW SetPcInputs(const DeskPc& pc);
+
+// The PC a switch goes to when the switch has no lock key and a control port
+// to use: the next PC with a KVM port after PC `after` (after the last comes
+// the first); with `after` 0, after the PC marked as this one, else the first.
+// 0 when no PC has a port.
+int NextPcWithPort(const DeskPcs& pcs, int after);
+
+// What stands in the way of the command that goes to PC `index` (or, for -1,
+// of every PC's): a link that is neither a COM port nor host:port, a command
+// that does not parse, a port the command cannot say. Nothing when there is
+// no link, or the PC has no port.
+struct KvmCheck {
+    bool badLink = false;
+    KvmCommand command;  // command.error tells what is wrong with it
+    int pc = -1;         // the PC whose port the command cannot say
+};
+KvmCheck CheckKvm(const DeskPcs& pcs, int index = -1);
+bool KvmCheckPassed(const KvmCheck& check);
+// The user's words for what CheckKvm found.
+CStringW KvmCheckText(const DeskPcs& pcs, const KvmCheck& check);
+// The request that goes to PC `index`'s KVM port; false when there is none
+// to send (no link, no port) or the check failed (*check tells).
+bool KvmRequestFor(const DeskPcs& pcs, int index, KvmRequest* request, KvmCheck* check);
 
 // The rules the list must keep to be stored, checked in this order: every PC
 // has a name; no two PCs share a name (compared in any case, as the command

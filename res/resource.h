@@ -41,8 +41,23 @@
 #define IDS_PC_KEY_TYPES                137  // %s: the PC's name; %s: its hot key
 #define IDS_PC_SAME_KEY                 138  // %s, %s: the two names; %s: the hot key
 #define IDS_SWITCH_NAME                 139  // the switch, as the PCs' rules name it
-#define IDS_PC_COLUMN_FIRST             140  // the PCs list's three column titles
 #define IDS_PC_INPUT_COLUMN             143  // a PC's monitors: the title of its input's column
+#define IDS_PC_COLUMN_FIRST             150  // the PCs list's five column titles
+// A KVM switch's control port
+#define IDS_KVM_BAD_LINK                160  // %s: the link as written
+#define IDS_KVM_BAD_ESCAPE              161  // %s: the escape
+#define IDS_KVM_UNKNOWN_FIELD           162  // %s: the field
+#define IDS_KVM_NOT_ASCII               163  // %s: the character
+#define IDS_KVM_EMPTY                   164
+#define IDS_KVM_TOO_LONG                165  // %d: the most bytes
+#define IDS_KVM_PORT_TOO_HIGH           166  // %s: the PC's name; %d: its port; %s: the field
+#define IDS_KVM_NOT_SENT                167  // %s: the PC's name; %s: why
+#define IDS_KVM_SEND_FAILED             168  // %s: the link; %s: Windows' words
+#define IDS_KVM_TEST_OK                 169  // %s: the link
+#define IDS_KVM_TEST_FAILED             170  // %s: the link; %s: Windows' words
+#define IDS_SYSTEM_ERROR                171  // %u: an error code Windows has no words for
+#define IDS_KVM_NETWORK                 172
+#define IDS_KVM_CUSTOM                  173
 // + a row of the hot-key table, for the keys named in each language (the
 // arrows and the keypad, rows 32 to 50)
 #define IDS_KEY_NAME_BASE               2000
@@ -87,6 +102,17 @@
 // A PC's dialog controls; its hot key has the settings dialog's ids, its
 // monitors the monitors dialog's.
 #define IDC_PC_NAME                     1050
+#define IDC_PC_KVM_PORT                 1051
+#define IDC_PC_THIS                     1052
+
+// The PCs dialog's control port
+#define IDC_KVM_LINK                    1060
+#define IDC_KVM_SPEED                   1061
+#define IDC_KVM_HOST                    1062
+#define IDC_KVM_TCP_PORT                1063
+#define IDC_KVM_PRESET                  1064
+#define IDC_KVM_COMMAND                 1065
+#define IDC_KVM_TEST                    1066
 
 // USB switch detection dialog controls
 #define IDC_USB_FOUND                   1030

@@ -8,7 +8,30 @@
 
 namespace {
 
-enum Column { kNumberColumn, kNameColumn, kKeyColumn, kColumnCount };
+enum Column { kNumberColumn, kNameColumn, kKeyColumn, kKvmColumn, kThisColumn, kColumnCount };
+
+// The link list's entries hold a COM port's number, or one of these.
+constexpr LPARAM kNoLink = 0;
+constexpr LPARAM kNetworkLink = -1;
+
+// Adds an entry holding `data` to a list; returns its place.
+int AddEntry(HWND list, const wchar_t* text, LPARAM data)
+{
+    const int at = (int)SendMessageW(list, CB_ADDSTRING, 0, (LPARAM)text);
+    SendMessageW(list, CB_SETITEMDATA, at, data);
+    return at;
+}
+
+// Selects the entry that holds `data`; false when none does.
+bool SelectData(HWND list, LPARAM data)
+{
+    const int count = (int)SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i)
+        if (SendMessageW(list, CB_GETITEMDATA, i, 0) == data) return SendMessageW(list, CB_SETCURSEL, i, 0) >= 0;
+    return false;
+}
+
+LPARAM SelectedData(HWND list) { return SendMessageW(list, CB_GETITEMDATA, SendMessageW(list, CB_GETCURSEL, 0, 0), 0); }
 
 }  // namespace
 
@@ -44,11 +67,150 @@ bool CPcsDialog::Open(CWnd* owner, const DeskPcs& pcs, const HotKey& switchKey)
 bool CPcsDialog::InitialiseDialog()
 {
     CChildDialog::InitialiseDialog();
-    static const int kWidths[kColumnCount] = {24, 74, 104};
-    static const UINT kTitles[kColumnCount] = {IDS_PC_COLUMN_FIRST, IDS_PC_COLUMN_FIRST + 1, IDS_PC_COLUMN_FIRST + 2};
-    AddListColumns(m_hWnd, IDC_PC_LIST, kWidths, kTitles, kColumnCount);
+    static const int kWidths[kColumnCount] = {22, 70, 92, 26, 32};
+    UINT titles[kColumnCount];
+    for (int column = 0; column < kColumnCount; ++column) titles[column] = IDS_PC_COLUMN_FIRST + column;
+    AddListColumns(m_hWnd, IDC_PC_LIST, kWidths, titles, kColumnCount);
     Fill(m_pcs.count ? 0 : -1);
+    FillControlPort();
     return true;
+}
+
+void CPcsDialog::FillControlPort()
+{
+    KvmLink link;
+    const bool parsed = ParseKvmLink(m_pcs.kvmLink.c_str(), &link);
+    HWND links = GetDlgItem(m_hWnd, IDC_KVM_LINK), speeds = GetDlgItem(m_hWnd, IDC_KVM_SPEED);
+    AddEntry(links, LoadResString(IDS_USB_NONE).c_str(), kNoLink);
+    // The ports Windows has, and the one chosen, if it has gone (a USB adapter unplugged).
+    int ports[64];
+    int count = ListComPorts(ports, 63);
+    if (link.kind == LinkKind::Serial) {
+        int at = 0;
+        while (at < count && ports[at] < link.com) ++at;
+        if (at == count || ports[at] != link.com) {
+            for (int i = count++; i > at; --i) ports[i] = ports[i - 1];
+            ports[at] = link.com;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        wchar_t name[8];
+        wsprintfW(name, L"COM%d", ports[i]);
+        AddEntry(links, name, ports[i]);
+    }
+    AddEntry(links, LoadResString(IDS_KVM_NETWORK).c_str(), kNetworkLink);
+    // A link that does not parse (a hand edit) shows as an address, to be mended.
+    SelectData(links, !parsed ? kNetworkLink : link.kind == LinkKind::Serial ? link.com
+                                              : link.kind == LinkKind::Network ? kNetworkLink : kNoLink);
+
+    for (int i = 0; i < kSerialSpeedCount; ++i) {
+        wchar_t speed[8];
+        wsprintfW(speed, L"%d", kSerialSpeeds[i]);
+        AddEntry(speeds, speed, kSerialSpeeds[i]);
+    }
+    SelectData(speeds, link.speed);
+
+    CStringW host = link.host, port;
+    wchar_t number[8];
+    wsprintfW(number, L"%d", link.port);
+    port = number;
+    if (!parsed) {
+        const wchar_t* text = m_pcs.kvmLink.c_str();
+        int colon = m_pcs.kvmLink.size();
+        while (colon > 0 && text[colon - 1] != L':') --colon;
+        host = CStringW(text, colon ? colon - 1 : m_pcs.kvmLink.size());
+        port = colon ? CStringW(text + colon) : CStringW();
+    }
+    SetDlgItemTextW(m_hWnd, IDC_KVM_HOST, host.c_str());
+    SetDlgItemTextW(m_hWnd, IDC_KVM_TCP_PORT, port.c_str());
+    SendDlgItemMessageW(m_hWnd, IDC_KVM_TCP_PORT, EM_LIMITTEXT, 5, 0);
+    SendDlgItemMessageW(m_hWnd, IDC_KVM_HOST, EM_LIMITTEXT, 253, 0);
+    SetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, m_pcs.kvmCommand.c_str());
+    SendDlgItemMessageW(m_hWnd, IDC_KVM_COMMAND, EM_LIMITTEXT, kMaxKvmCommand, 0);
+
+    // The presets, the one that made the command chosen.
+    HWND presets = GetDlgItem(m_hWnd, IDC_KVM_PRESET);
+    AddEntry(presets, LoadResString(IDS_KVM_CUSTOM).c_str(), -1);
+    int chosen = -1;
+    for (int i = 0; i < kKvmPresetCount; ++i) {
+        const KvmPreset& preset = kKvmPresets[i];
+        AddEntry(presets, WidenAscii(preset.name).c_str(), i);
+        if (chosen < 0 && lstrcmpW(WidenAscii(preset.command).c_str(), m_pcs.kvmCommand.c_str()) == 0 &&
+            (link.kind == LinkKind::None || link.kind == preset.kind))
+            chosen = i;
+    }
+    SelectData(presets, chosen);
+    EnableControlPort();
+}
+
+void CPcsDialog::EnableControlPort()
+{
+    const LPARAM link = SelectedData(GetDlgItem(m_hWnd, IDC_KVM_LINK));
+    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_SPEED), link > 0);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_HOST), link == kNetworkLink);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TCP_PORT), link == kNetworkLink);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TEST), link != kNoLink);
+}
+
+void CPcsDialog::ApplyPreset(int index)
+{
+    if (index < 0 || index >= kKvmPresetCount) return;
+    const KvmPreset& preset = kKvmPresets[index];
+    SetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, WidenAscii(preset.command).c_str());
+    HWND links = GetDlgItem(m_hWnd, IDC_KVM_LINK);
+    if (preset.kind == LinkKind::Network) {
+        SelectData(links, kNetworkLink);
+        SetDlgItemInt(m_hWnd, IDC_KVM_TCP_PORT, UINT(preset.speedOrPort), FALSE);
+        if (!GetWindowTextLengthW(GetDlgItem(m_hWnd, IDC_KVM_HOST))) SetDlgItemTextW(m_hWnd, IDC_KVM_HOST, kTesmartAddress);
+    } else {
+        // A serial port: the one chosen, else the first Windows has.
+        if (SelectedData(links) <= 0 && SendMessageW(links, CB_GETCOUNT, 0, 0) > 2) SendMessageW(links, CB_SETCURSEL, 1, 0);
+        if (preset.speedOrPort) SelectData(GetDlgItem(m_hWnd, IDC_KVM_SPEED), preset.speedOrPort);
+    }
+    EnableControlPort();
+}
+
+CStringW CPcsDialog::LinkText() const
+{
+    const LPARAM link = SelectedData(GetDlgItem(m_hWnd, IDC_KVM_LINK));
+    if (link > 0) {
+        KvmLink serial;
+        serial.kind = LinkKind::Serial;
+        serial.com = int(link);
+        serial.speed = int(SelectedData(GetDlgItem(m_hWnd, IDC_KVM_SPEED)));
+        return FormatKvmLink(serial);
+    }
+    if (link != kNetworkLink) return CStringW();
+    wchar_t host[256] = L"", port[8] = L"";
+    GetDlgItemTextW(m_hWnd, IDC_KVM_HOST, host, 256);
+    GetDlgItemTextW(m_hWnd, IDC_KVM_TCP_PORT, port, 8);
+    return ((CStringW(host) += L":") += port);
+}
+
+void CPcsDialog::Test()
+{
+    KvmRequest request;
+    const CStringW link = LinkText();
+    if (!ParseKvmLink(link.c_str(), &request.link) || request.link.kind == LinkKind::None) {
+        DeskPcs checked = m_pcs;
+        checked.kvmLink = link;
+        CWinApp::Get()->AppMessageBox(KvmCheckText(checked, CheckKvm(checked)).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // Off the window's thread: the dialog answers while it connects.
+    request.notify = m_hWnd;
+    request.message = WM_KVM_TESTED;
+    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TEST), FALSE);
+    QueueKvmCommand(request);
+}
+
+void CPcsDialog::OnTested(DWORD result)
+{
+    EnableControlPort();
+    const CStringW link = LinkText();
+    const CStringW text = result ? FormatResString(IDS_KVM_TEST_FAILED, link.c_str(), SystemErrorText(result).c_str())
+                                 : FormatResString(IDS_KVM_TEST_OK, link.c_str());
+    CWinApp::Get()->AppMessageBox(text.c_str(), MB_OK | (result ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
 }
 
 void CPcsDialog::Fill(int selected)
@@ -62,6 +224,9 @@ void CPcsDialog::Fill(int selected)
         SetListCell(list, i, kNumberColumn, number);
         SetListCell(list, i, kNameColumn, pc.name.c_str());
         SetListCell(list, i, kKeyColumn, pc.key.index ? HotKeyText(pc.key).c_str() : LoadResString(IDS_USB_NONE).c_str());
+        wsprintfW(number, pc.kvmPort ? L"%d" : L"", pc.kvmPort);
+        SetListCell(list, i, kKvmColumn, number);
+        SetListCell(list, i, kThisColumn, pc.thisPc ? L"*" : L"");
     }
     if (selected >= 0) SelectListRow(list, selected);
     OnSelectionChanged();
@@ -105,9 +270,16 @@ void CPcsDialog::Move(int by)
 LRESULT CPcsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
+    case WM_KVM_TESTED:
+        OnTested(DWORD(wp));
+        return 0;
     case WM_COMMAND:
+        if (HIWORD(wp) == CBN_SELCHANGE && LOWORD(wp) == IDC_KVM_LINK) EnableControlPort();
+        if (HIWORD(wp) == CBN_SELCHANGE && LOWORD(wp) == IDC_KVM_PRESET)
+            ApplyPreset(int(SelectedData(GetDlgItem(m_hWnd, IDC_KVM_PRESET))));
         if (HIWORD(wp) != BN_CLICKED) break;
         switch (LOWORD(wp)) {
+        case IDC_KVM_TEST: Test(); return 0;
         case IDC_PC_ADD:
             if (m_pcs.count < kMaxPcs) CPcDialog::Open(this, m_pcs, m_pcs.count, m_switchKey);
             return 0;
@@ -140,6 +312,8 @@ LRESULT CPcsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         if (index < 0 || index > m_pcs.count || index >= kMaxPcs) return 0;
         m_pcs.pc[index] = *reinterpret_cast<const DeskPc*>(lp);
         if (index == m_pcs.count) ++m_pcs.count;
+        // One PC is this one.
+        for (int i = 0; m_pcs.pc[index].thisPc && i < m_pcs.count; ++i) m_pcs.pc[i].thisPc = i == index;
         Fill(index);
         return 0;
     }
@@ -149,6 +323,18 @@ LRESULT CPcsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 
 void CPcsDialog::OnClickedOk()
 {
+    // The control port as the controls say, told what is wrong with it.
+    DeskPcs chosen = m_pcs;
+    chosen.kvmLink = LinkText();
+    wchar_t command[kMaxKvmCommand + 1] = L"";
+    GetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, command, kMaxKvmCommand + 1);
+    chosen.kvmCommand = command;
+    const KvmCheck check = CheckKvm(chosen);
+    if (!KvmCheckPassed(check)) {
+        CWinApp::Get()->AppMessageBox(KvmCheckText(chosen, check).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    m_pcs = chosen;
     SendMessageW(m_owner->GetSafeHwnd(), WM_PCS_CHOSEN, 0, reinterpret_cast<LPARAM>(&m_pcs));
     Close();
 }
@@ -175,8 +361,15 @@ bool CPcDialog::Open(CWnd* owner, const DeskPcs& pcs, int index, const HotKey& s
 
 bool CPcDialog::InitialiseDialog()
 {
-    // The key list is filled before the first exchange selects its row.
+    // The lists are filled before the first exchange selects their rows.
     FillKeyList(m_hWnd);
+    HWND ports = GetDlgItem(m_hWnd, IDC_PC_KVM_PORT);
+    SendMessageW(ports, CB_ADDSTRING, 0, (LPARAM)LoadResString(IDS_USB_NONE).c_str());
+    for (int port = 1; port <= kMaxKvmPort; ++port) {
+        wchar_t text[8];
+        wsprintfW(text, L"%d", port);
+        SendMessageW(ports, CB_ADDSTRING, 0, (LPARAM)text);
+    }
     SendDlgItemMessageW(m_hWnd, IDC_PC_NAME, EM_LIMITTEXT, kMaxPcNameLength, 0);
     return CMonitorsDialog::InitialiseDialog();
 }
@@ -185,6 +378,8 @@ void CPcDialog::ExchangeData(CDataExchange& dx)
 {
     dx.Text(IDC_PC_NAME, m_pc.name);
     ExchangeHotKey(dx, m_pc.key.control, m_pc.key.shift, m_pc.key.alt, m_pc.key.win, m_pc.key.index);
+    dx.ListIndex(IDC_PC_KVM_PORT, m_pc.kvmPort);
+    dx.Check(IDC_PC_THIS, m_pc.thisPc);
 }
 
 int CPcDialog::InitialChoice(MonitorTarget, const wchar_t* identity) const { return m_pc.Input(identity); }
@@ -193,6 +388,7 @@ void CPcDialog::OnClickedOk()
 {
     UpdateData(true);
     if (m_pc.key.index < 0) m_pc.key.index = 0;
+    if (m_pc.kvmPort < 0) m_pc.kvmPort = 0;
     // The PC is checked in its place in the list, and the user told what to
     // change; the choices stay as they are.
     DeskPcs checked = m_pcs;

@@ -14,6 +14,9 @@
 // Sent to the PCs dialog on a PC's dialog's OK: wParam the PC's index (the
 // number of PCs for a new one), lParam the DeskPc.
 #define WM_PC_CHOSEN (WM_APP + 6)
+// Posted to the PCs dialog when the test of the control port is over: wParam
+// its result.
+#define WM_KVM_TESTED (WM_APP + 7)
 
 // What a broken rule of the PCs tells the user; empty when they are kept.
 CStringW PcRuleText(const DeskPcs& pcs, const PcRuleCheck& check);
@@ -38,6 +41,15 @@ private:
     int Selected() const;
     void OnSelectionChanged();
     void Move(int by);
+    // The control port's controls: filled from the stored link and command,
+    // enabled for the kind of link chosen, filled by a preset, and the link
+    // they make, as the profile keeps it.
+    void FillControlPort();
+    void EnableControlPort();
+    void ApplyPreset(int preset);
+    CStringW LinkText() const;
+    void Test();
+    void OnTested(DWORD result);
 
     DeskPcs m_pcs;
     HotKey m_switchKey;

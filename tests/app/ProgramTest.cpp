@@ -44,9 +44,11 @@ protected:
     }
     // PC `number` of the desk: its name, hot key (Control + a row) and its
     // monitors' inputs (of the test double's monitors, by name).
-    static void StorePc(int number, const wchar_t* name, DWORD row, std::vector<std::pair<const wchar_t*, DWORD>> inputs)
+    static void StorePc(int number, const wchar_t* name, DWORD row, std::vector<std::pair<const wchar_t*, DWORD>> inputs,
+                        DWORD kvmPort = 0)
     {
         const std::string pc = "PCS\\" + std::to_string(number);
+        test::SetDword(kProfile, pc.c_str(), "KVMPORT", kvmPort);
         test::SetString(kProfile, pc.c_str(), "NAME", name);
         test::SetDword(kProfile, pc.c_str(), "VIRTUALINDEX", row);
         test::SetDword(kProfile, pc.c_str(), "CONTROL", 1);
@@ -55,6 +57,13 @@ protected:
             RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
                             test::DoubleIdentity(input.first).c_str(), REG_DWORD, &input.second, sizeof input.second);
     }
+    // The KVM switch's control port and command.
+    static void StoreKvm(const std::wstring& link, const wchar_t* command = L"\\xAA\\xBB\\x03\\x01{b}\\xEE")
+    {
+        test::SetString(kProfile, "SETTING", "KVMLINK", link.c_str());
+        test::SetString(kProfile, "SETTING", "KVMCOMMAND", command);
+    }
+    static std::wstring Local(const test::KvmListener& kvm) { return L"127.0.0.1:" + std::to_wstring(kvm.Port()); }
     // A copy of the program under another name, in a folder of the test programs.
     std::wstring Copy(const wchar_t* name, const wchar_t* folder = L"")
     {
@@ -322,6 +331,78 @@ TEST_F(ProgramTest, EachPcIsReachedByItsHotKeyMenuItemAndCommandLineWithoutALock
     EXPECT_TRUE(keys.Saw(0)) << "no lock key";
 }
 
+// A KVM switch told which port to show through its control port: each PC's
+// hot key, menu item and "/switch N" send the command for its port, after its
+// monitors' inputs, a second apart; with no lock key the switch goes round the
+// PCs that have a port, from this PC on; a newer command takes the place of
+// one still waiting. Over the network, then over a serial line.
+TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecondApart)
+{
+    test::KvmListener kvm;
+    test::UseDdcDouble(L"Hopdeck.exe");
+    DdcDoubleState& ddc = *DdcDouble();
+    ddc = {};
+    StoreKvm(Local(kvm));
+    Store("SWITCHKEY", 3);
+    StorePc(1, L"Work", 10, {{L"Hopdeck Test A", 0x11}}, 1);
+    StorePc(2, L"Lab", 11, {}, 3);
+    StorePc(3, L"Idle", 0, {});
+    StorePc(4, L"Home", 12, {}, 2);
+    Store("THISPC", 4);
+    test::KeyWatcher keys(0);
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    const std::function<void()> triggers[] = {
+        [&] { hopdeck.Command(ID_SWITCH_PC); },  // after this PC, the first
+        [] {
+            keybd_event(VK_CONTROL, 0, 0, 0);
+            keybd_event(VK_F11, 0, 0, 0);
+            keybd_event(VK_F11, 0, KEYEVENTF_KEYUP, 0);
+            keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        },
+        [&] { hopdeck.Command(ID_SWITCH_PC); },  // after Lab, past Idle
+        [&] {
+            PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
+            ASSERT_TRUE(test::FindWindowOf(hopdeck.Pid(), nullptr, L"#32768"));
+            for (UINT vk : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(main, WM_KEYDOWN, vk, 0);
+        },
+        [&] { EXPECT_EQ(test::Program(L"/switch lab").WaitExit() ? 0 : 1, 0); },
+        [&] {  // waiting for the second: Work, then Home, then Lab is sent
+            for (int pc : {0, 3, 1}) hopdeck.Command(ID_GO_TO_PC_FIRST + pc);
+        },
+    };
+    for (const auto& trigger : triggers) {
+        const size_t before = kvm.Received().size();
+        trigger();
+        ASSERT_TRUE(kvm.WaitFor(before + 1)) << before;
+    }
+    test::PumpFor(1500);  // and no more
+    const auto received = kvm.Received();
+    std::string ports;
+    for (const auto& r : received) ports += r.first.size() == 6 ? std::to_string(int(r.first[4])) : "?";
+    EXPECT_EQ(ports, "132133");
+    EXPECT_EQ(received[0].first, "\xAA\xBB\x03\x01\x01\xEE");
+    EXPECT_LT(ddc.firstWrite, received[0].second) << "the monitors first";
+    LARGE_INTEGER second;
+    QueryPerformanceFrequency(&second);
+    for (size_t i = 1; i < received.size(); ++i)
+        EXPECT_GE(received[i].second - received[i - 1].second, second.QuadPart * 95 / 100) << i;
+    EXPECT_TRUE(keys.Saw(0)) << "no lock key";
+
+    // A serial line: a pseudo-terminal of this prefix's (tests/serial-pty).
+    const char* capture = getenv("HOPDECK_SERIAL_CAPTURE");
+    ASSERT_TRUE(capture) << "run by CTest, through tests/serial-pty";
+    StoreKvm(std::wstring(L"COM9:115200"), L"X{h},1$");
+    StorePc(1, L"Work", 10, {}, 10);
+    test::Program serial(L"/switch work");
+    ASSERT_TRUE(serial.WaitExit());
+    EXPECT_EQ(serial.ExitCode(), 0u);
+    std::string line;
+    test::PumpUntil([&] { return (line = test::FileText(capture)) == "XA,1$"; }, 3000);
+    EXPECT_EQ(line, "XA,1$");
+}
+
 // A USB switch moves keyboard and mouse; the monitors follow its device: to
 // their inputs on a switch when it leaves, to this PC's when it comes back,
 // once it has held, and without a key.
@@ -463,6 +544,36 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         SendMessageW(hopdeck.MainWindow(), WM_SETTINGS_CLOSED, 0, 0);
         test::SendDeviceChange(hopdeck.MainWindow(), false, L"\\\\?\\USB#VID_046D&PID_C52B#1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
         EXPECT_TRUE(test::PumpUntil([&] { return s_iconRecords.rfind(refused) > s_iconRecords.find(refused); }, 5000));
+
+        // A KVM switch's control port that refuses, and one that never answers:
+        // a balloon within 3 s names the link, and the windows answer
+        // meanwhile. A command that a hand edit spoiled is not sent at all.
+        test::KvmListener refusing(test::KvmListener::kRefuse), silent(test::KvmListener::kNeverAnswer), listening;
+        StorePc(1, L"Lab", 8, {}, 1);
+        HWND settings = hopdeck.Window(kSettingsTitle);
+        const struct {
+            std::wstring link;
+            const wchar_t* command;
+            std::wstring told;
+        } kvms[] = {
+            {Local(refusing), L"{b}", L"KVM スイッチ（" + Local(refusing) + L"）にコマンドを送れませんでした。"},
+            {Local(silent), L"{b}", L"KVM スイッチ（" + Local(silent) + L"）にコマンドを送れませんでした。"},
+            {Local(listening), L"sw\\xZ1", L"Lab へ切り替えるコマンドは送っていません。KVM スイッチのコマンドの「\\x」は使えません。"},
+        };
+        for (const auto& k : kvms) {
+            StoreKvm(k.link, k.command);
+            const size_t from = s_iconRecords.size();
+            const DWORD start = GetTickCount();
+            hopdeck.Command(ID_GO_TO_PC_FIRST);
+            DWORD_PTR answer = 0;
+            for (HWND w : {hopdeck.MainWindow(), settings})
+                EXPECT_TRUE(SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &answer)) << "answers at once";
+            EXPECT_TRUE(test::PumpUntil([&] { return s_iconRecords.find(k.told, from) != std::wstring::npos; }, 3000))
+                << k.link.c_str();
+            EXPECT_TRUE(&k != &kvms[1] || GetTickCount() - start >= 1500) << "given up after 2 s";
+        }
+        test::PumpFor(300);
+        EXPECT_TRUE(listening.Received().empty()) << "nothing half-made on the wire";
 
         // A shell that refuses the icon: the user is told, and the program ends.
         s_refuseIcons = true;

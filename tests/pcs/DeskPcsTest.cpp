@@ -26,7 +26,8 @@ TEST(DeskPcs, AreReadTheSafeWayStoredWithoutGapsAndFoundByNumberOrName)
     AppSettings().UseRegistry(kRegistryKeyWord, kProfile);
     EXPECT_EQ(ReadPcs().count, 0);
     CRegKey created;
-    EXPECT_FALSE(created.Open(HKEY_CURRENT_USER, test::ProfileKey(kProfile).c_str(), KEY_READ)) << "reading creates nothing";
+    EXPECT_FALSE(created.Open(HKEY_CURRENT_USER, test::ProfileKey(kProfile, "PCS").c_str(), KEY_READ))
+        << "reading creates no PCs";
 
     // Hand edits: keys that are no PC's number, a gap, names missing, of
     // another type or too long, keys past the table or taken from typing,

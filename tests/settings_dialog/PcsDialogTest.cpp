@@ -27,8 +27,20 @@ protected:
         test::ResetMain();
     }
     static HWND Find(const wchar_t* title) { return test::FindWindowOf(GetCurrentProcessId(), title); }
-    // The list: "number name key" for each PC.
-    std::wstring List() const { return test::ListText(GetDlgItem(pcs, IDC_PC_LIST), 3, L" "); }
+    // The list: "number name key [port this]" for each PC.
+    std::wstring List(int columns = 3) const { return test::ListText(GetDlgItem(pcs, IDC_PC_LIST), columns, L" "); }
+    void Choose(HWND dlg, int id, int entry) const
+    {
+        SendDlgItemMessageW(dlg, id, CB_SETCURSEL, entry, 0);
+        SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, id));
+    }
+    HWND OpenPcs()
+    {
+        PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
+        settings = Find(L"設定/ホットキー登録");
+        Click(settings, IDC_PCS);
+        return pcs = Find(L"PC一覧");
+    }
     // Opens a PC's dialog from the list's button and gives the PC a name and
     // a key (a row, with Control or not).
     HWND Pc(int button, const wchar_t* name = nullptr, int row = -1, bool control = false)
@@ -71,11 +83,7 @@ protected:
 TEST_F(PcsDialogTest, PcsAreAddedEditedRemovedAndMovedByTheirRulesAndOnlyTheSettingsOkStoresThem)
 {
     for (int round = 0; round < 2; ++round) {  // dropped by the settings' Cancel, then stored by their OK
-        PostMessageW(test::Main(), WM_COMMAND, ID_SETTINGS, 0);
-        settings = Find(L"設定/ホットキー登録");
-        Click(settings, IDC_PCS);
-        pcs = Find(L"PC一覧");
-        ASSERT_TRUE(pcs);
+        ASSERT_TRUE(OpenPcs());
         EXPECT_EQ(List(), L"");
         EXPECT_FALSE(IsWindowEnabled(settings) || IsWindowEnabled(GetDlgItem(pcs, IDC_PC_EDIT)));
 
@@ -86,8 +94,7 @@ TEST_F(PcsDialogTest, PcsAreAddedEditedRemovedAndMovedByTheirRulesAndOnlyTheSett
         Pc(IDC_PC_ADD);
         EXPECT_EQ(test::Text(GetDlgItem(pc, IDC_PC_NAME)), L"PC 2") << "proposed";
         ASSERT_TRUE(test::PumpUntil([&] { return test::Text(GetDlgItem(pc, IDC_MONITOR_STATUS)).empty(); }, 5000));
-        SendDlgItemMessageW(pc, IDC_MONITOR_INPUT, CB_SETCURSEL, 2, 0);
-        SendMessageW(pc, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), 0);
+        Choose(pc, IDC_MONITOR_INPUT, 2);
         Pc(0, L"  Lab ", 10, true);
         EXPECT_EQ(Ok(pc), L"Work と Lab のホットキー（F10 + Control）が同じです。どちらかに別のキーを選んでください。");
         Pc(0, L"wORK", 11);
@@ -144,6 +151,50 @@ TEST_F(PcsDialogTest, PcsAreAddedEditedRemovedAndMovedByTheirRulesAndOnlyTheSett
     SendMessageW(test::Main(), WM_TRAYICON, 0, WM_RBUTTONDOWN);
     menu.join();
     EXPECT_EQ(items, L"PCの切り替え|Home && Coへ切り替え|Labへ切り替え||設定||終了(&X)");
+}
+
+// The KVM switch's control port: a preset fills it, Test connects and sends
+// nothing, OK refuses what could not be sent, and the settings' OK stores it
+// with each PC's port and the mark of this PC.
+TEST_F(PcsDialogTest, TheControlPortIsFilledTestedAndCheckedBeforeItIsStored)
+{
+    test::KvmListener kvm;
+    ASSERT_TRUE(OpenPcs());
+    Pc(IDC_PC_ADD, L"Lab", 0);
+    SendDlgItemMessageW(pc, IDC_PC_KVM_PORT, CB_SETCURSEL, 40, 0);
+    Click(pc, IDC_PC_THIS);
+    EXPECT_EQ(Ok(pc), L"");
+    EXPECT_EQ(List(5), L"1 Lab なし 40 *");
+    Choose(pcs, IDC_KVM_PRESET, 2);  // TESmart over the network
+    auto text = [&](int id) { return test::Text(GetDlgItem(pcs, id)); };
+    EXPECT_EQ(text(IDC_KVM_HOST) + L" " + text(IDC_KVM_TCP_PORT) + L" " + text(IDC_KVM_COMMAND),
+              L"192.168.1.10 5000 \\xAA\\xBB\\x03\\x01{b}\\xEE");
+    const std::wstring port = std::to_wstring(kvm.Port()), link = L"127.0.0.1:" + port;
+    SetDlgItemTextW(pcs, IDC_KVM_HOST, L"127.0.0.1");
+    SetDlgItemTextW(pcs, IDC_KVM_TCP_PORT, port.c_str());
+    std::wstring tested;
+    std::thread box([&] { tested = test::AnswerBox(GetCurrentProcessId(), CWinApp::Get()->AppNameW()); });
+    Click(pcs, IDC_KVM_TEST);
+    test::PumpUntil([&] { return !tested.empty(); }, 5000);
+    box.join();
+    EXPECT_EQ(tested, link + L" に接続できました（何も送っていません）。");
+    ASSERT_EQ(kvm.Received().size(), 1u);
+    EXPECT_EQ(kvm.Received()[0].first, "");
+
+    SetDlgItemTextW(pcs, IDC_KVM_HOST, L"");
+    EXPECT_EQ(Ok(pcs), L"KVM スイッチの接続「:" + port +
+                           L"」は、COM ポート（COM1～COM256、速度は 1200～115200）でも、ホスト:ポート（ポートは 1～65535）でもありません。");
+    SetDlgItemTextW(pcs, IDC_KVM_HOST, L"127.0.0.1");
+    SetDlgItemTextW(pcs, IDC_KVM_COMMAND, L"X{h},1$");
+    EXPECT_EQ(Ok(pcs), L"Lab の KVM のポート 40 は、コマンドの {h} では表せません（{nn} は 99、{h} は 35、{b} は 255 まで）。");
+    SetDlgItemTextW(pcs, IDC_KVM_COMMAND, L"{b}");
+    EXPECT_EQ(Ok(pcs), L"");
+    EXPECT_EQ(Ok(settings), L"");
+    EXPECT_EQ(test::GetString(test::kInProcessProfile, "SETTING", "KVMLINK") + L" " +
+                  test::GetString(test::kInProcessProfile, "SETTING", "KVMCOMMAND"),
+              link + L" {b}");
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\1", "KVMPORT"), 40);
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "SETTING", "THISPC"), 1);
 }
 
 }  // namespace

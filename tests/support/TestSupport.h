@@ -15,6 +15,7 @@ void Click(HWND dlg, int id);
 std::wstring ListText(HWND list, int columns, const wchar_t* between);
 void SelectRow(HWND list, int row);
 bool HotKeyFree(UINT modifiers, UINT vk);
+std::string FileText(const char* path);  // "" when there is none
 
 // The events of one key (true: down; 0: any lock key) that a WH_KEYBOARD_LL
 // hook of this thread sees while it pumps messages.
@@ -31,6 +32,28 @@ public:
 private:
     DWORD m_vk;
     HHOOK m_hook;
+};
+
+// A KVM switch's control port on 127.0.0.1: it takes each connection and
+// keeps what arrives on it, and when. Or a port where nothing listens, or
+// one whose queue is full, so that a connection is never answered.
+class KvmListener {
+public:
+    enum Mode { kListen, kRefuse, kNeverAnswer };
+    explicit KvmListener(Mode mode = kListen);
+    ~KvmListener();
+    int Port() const { return m_port; }
+    // One command a connection, its bytes, and QueryPerformanceCounter at its first byte.
+    std::vector<std::pair<std::string, LONGLONG>> Received();
+    bool WaitFor(size_t commands, DWORD timeoutMs = 5000);
+
+private:
+    static DWORD WINAPI Accept(void* self);
+    UINT_PTR m_socket = ~UINT_PTR(0), m_filler = ~UINT_PTR(0);
+    int m_port = 0;
+    std::vector<std::pair<std::string, LONGLONG>> m_received;
+    CRITICAL_SECTION m_lock;
+    HANDLE m_thread = nullptr;
 };
 
 // The test double of dxva2.dll (DdcDouble.h) for the programs of that file
