@@ -338,36 +338,41 @@ TEST_F(ProgramTest, EachPcIsReachedByItsHotKeyMenuItemAndCommandLineWithoutALock
 // one still waiting. Over the network, then over a serial line.
 TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecondApart)
 {
-    test::KvmListener kvm;
+    test::KvmListener kvm, refusing(test::KvmListener::kRefuse);
     test::UseDdcDouble(L"Hopdeck.exe");
     DdcDoubleState& ddc = *DdcDouble();
     ddc = {};
     StoreKvm(Local(kvm));
     Store("SWITCHKEY", 3);
-    StorePc(1, L"Work", 10, {{L"Hopdeck Test A", 0x11}}, 1);
-    StorePc(2, L"Lab", 11, {}, 3);
+    StorePc(1, L"Work", 10, {}, 1);
+    StorePc(2, L"Lab", 11, {{L"Hopdeck Test A", 0x11}}, 3);
     StorePc(3, L"Idle", 0, {});
     StorePc(4, L"Home", 12, {}, 2);
-    Store("THISPC", 4);
+    Store("THISPC", 1);
     test::KeyWatcher keys(0);
     test::Program hopdeck;
     HWND main = hopdeck.MainWindow();
     ASSERT_TRUE(main);
+    auto switchTo = [](const wchar_t* pc) {
+        test::Program request(std::wstring(L"/switch ") + pc);
+        return request.WaitExit() ? request.ExitCode() : 99u;
+    };
     const std::function<void()> triggers[] = {
-        [&] { hopdeck.Command(ID_SWITCH_PC); },  // after this PC, the first
+        [&] { hopdeck.Command(ID_SWITCH_PC); },  // after this PC
+        [&] { hopdeck.Command(ID_SWITCH_PC); },  // past Idle, which has no port
+        [&] { hopdeck.Command(ID_SWITCH_PC); },  // after the last, the first
         [] {
             keybd_event(VK_CONTROL, 0, 0, 0);
             keybd_event(VK_F11, 0, 0, 0);
             keybd_event(VK_F11, 0, KEYEVENTF_KEYUP, 0);
             keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
         },
-        [&] { hopdeck.Command(ID_SWITCH_PC); },  // after Lab, past Idle
         [&] {
             PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN);
             ASSERT_TRUE(test::FindWindowOf(hopdeck.Pid(), nullptr, L"#32768"));
-            for (UINT vk : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(main, WM_KEYDOWN, vk, 0);
+            for (UINT vk : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(main, WM_KEYDOWN, vk, 0);
         },
-        [&] { EXPECT_EQ(test::Program(L"/switch lab").WaitExit() ? 0 : 1, 0); },
+        [&] { EXPECT_EQ(switchTo(L"work"), 0u); },
         [&] {  // waiting for the second: Work, then Home, then Lab is sent
             for (int pc : {0, 3, 1}) hopdeck.Command(ID_GO_TO_PC_FIRST + pc);
         },
@@ -381,13 +386,15 @@ TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecon
     const auto received = kvm.Received();
     std::string ports;
     for (const auto& r : received) ports += r.first.size() == 6 ? std::to_string(int(r.first[4])) : "?";
-    EXPECT_EQ(ports, "132133");
-    EXPECT_EQ(received[0].first, "\xAA\xBB\x03\x01\x01\xEE");
+    EXPECT_EQ(ports, "3213213");
+    EXPECT_EQ(received[0].first, "\xAA\xBB\x03\x01\x03\xEE");
     EXPECT_LT(ddc.firstWrite, received[0].second) << "the monitors first";
     LARGE_INTEGER second;
     QueryPerformanceFrequency(&second);
     for (size_t i = 1; i < received.size(); ++i)
         EXPECT_GE(received[i].second - received[i - 1].second, second.QuadPart * 95 / 100) << i;
+    StoreKvm(Local(refusing));
+    EXPECT_EQ(switchTo(L"work"), 2u) << "the command did not go";
     EXPECT_TRUE(keys.Saw(0)) << "no lock key";
 
     // A serial line: a pseudo-terminal of this prefix's (tests/serial-pty).
