@@ -396,6 +396,13 @@ TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecon
     StoreKvm(Local(refusing));
     EXPECT_EQ(switchTo(L"work"), 2u) << "the command did not go";
     EXPECT_TRUE(keys.Saw(0)) << "no lock key";
+    // With a lock key chosen, the switch sends it, and the port serves the PCs alone.
+    StoreKvm(Local(kvm));
+    Store("SWITCHKEY", 1);
+    Store("SWITCHDELAY", 50);
+    hopdeck.Command(ID_SWITCH_PC);
+    EXPECT_TRUE(keys.Saw(1));
+    EXPECT_EQ(kvm.Received().size(), received.size());
 
     // A serial line: a pseudo-terminal of this prefix's (tests/serial-pty).
     const char* capture = getenv("HOPDECK_SERIAL_CAPTURE");
@@ -408,6 +415,7 @@ TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecon
     std::string line;
     test::PumpUntil([&] { return (line = test::FileText(capture)) == "XA,1$"; }, 3000);
     EXPECT_EQ(line, "XA,1$");
+    EXPECT_EQ(test::FileText(getenv("HOPDECK_SERIAL_SPEED")), "115200");
 }
 
 // A USB switch moves keyboard and mouse; the monitors follow its device: to

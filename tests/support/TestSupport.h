@@ -34,28 +34,6 @@ private:
     HHOOK m_hook;
 };
 
-// A KVM switch's control port on 127.0.0.1: it takes each connection and
-// keeps what arrives on it, and when. Or a port where nothing listens, or
-// one whose queue is full, so that a connection is never answered.
-class KvmListener {
-public:
-    enum Mode { kListen, kRefuse, kNeverAnswer };
-    explicit KvmListener(Mode mode = kListen);
-    ~KvmListener();
-    int Port() const { return m_port; }
-    // One command a connection, its bytes, and QueryPerformanceCounter at its first byte.
-    std::vector<std::pair<std::string, LONGLONG>> Received();
-    bool WaitFor(size_t commands, DWORD timeoutMs = 5000);
-
-private:
-    static DWORD WINAPI Accept(void* self);
-    UINT_PTR m_socket = ~UINT_PTR(0), m_filler = ~UINT_PTR(0);
-    int m_port = 0;
-    std::vector<std::pair<std::string, LONGLONG>> m_received;
-    CRITICAL_SECTION m_lock;
-    HANDLE m_thread = nullptr;
-};
-
 // The test double of dxva2.dll (DdcDouble.h) for the programs of that file
 // name, or Wine's own, which answers nothing; and the identity under which
 // the profile keeps a monitor of the double ("Hopdeck Test A").

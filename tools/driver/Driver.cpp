@@ -1,3 +1,5 @@
+// Winsock's declarations must come before windows.h's.
+#include <winsock2.h>
 #include "tools/driver/Driver.h"
 #include "res/resource.h"
 #include <dbt.h>
@@ -119,6 +121,78 @@ void SendDeviceChange(HWND wnd, bool arrived, const wchar_t* path, const GUID* i
     record->dbcc_classguid = interfaceClass ? *interfaceClass : GUID_DEVINTERFACE_USB_DEVICE;
     wcscpy(record->dbcc_name, path);
     SendMessageW(wnd, WM_DEVICECHANGE, arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, (LPARAM)record);
+}
+
+KvmListener::KvmListener(Mode mode)
+{
+    InitializeCriticalSection(&m_lock);
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    bind(m_socket, (sockaddr*)&address, size);
+    getsockname(m_socket, (sockaddr*)&address, &size);
+    m_port = ntohs(address.sin_port);
+    if (mode == kRefuse) {
+        closesocket(m_socket);
+        m_socket = INVALID_SOCKET;
+        return;
+    }
+    // A queue of one, filled by a connection nobody takes: the next one is never answered.
+    listen(m_socket, mode == kNeverAnswer ? 0 : 8);
+    if (mode == kNeverAnswer) {
+        m_filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        connect(m_filler, (sockaddr*)&address, size);
+        return;
+    }
+    m_thread = CreateThread(nullptr, 0, Accept, this, 0, nullptr);
+}
+
+DWORD WINAPI KvmListener::Accept(void* self)
+{
+    auto* me = static_cast<KvmListener*>(self);
+    for (SOCKET c; (c = accept(me->m_socket, nullptr, nullptr)) != INVALID_SOCKET; closesocket(c)) {
+        std::string bytes;
+        LONGLONG at = 0;
+        char buffer[256];
+        for (int n; (n = recv(c, buffer, sizeof buffer, 0)) > 0; bytes.append(buffer, n)) {
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            if (bytes.empty()) at = now.QuadPart;
+        }
+        EnterCriticalSection(&me->m_lock);
+        me->m_received.emplace_back(bytes, at);
+        LeaveCriticalSection(&me->m_lock);
+    }
+    return 0;
+}
+
+KvmListener::~KvmListener()
+{
+    if (m_socket != INVALID_SOCKET) closesocket(m_socket);
+    if (m_filler != INVALID_SOCKET) closesocket(m_filler);
+    if (m_thread) {
+        WaitForSingleObject(m_thread, 5000);
+        CloseHandle(m_thread);
+    }
+    WSACleanup();
+    DeleteCriticalSection(&m_lock);
+}
+
+std::vector<std::pair<std::string, LONGLONG>> KvmListener::Received()
+{
+    EnterCriticalSection(&m_lock);
+    const auto received = m_received;
+    LeaveCriticalSection(&m_lock);
+    return received;
+}
+
+bool KvmListener::WaitFor(size_t commands, DWORD timeoutMs)
+{
+    return PumpUntil([&] { return Received().size() >= commands; }, timeoutMs);
 }
 
 std::wstring ExeDir()

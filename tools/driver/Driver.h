@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,28 @@ std::wstring GetString(const std::string& profile, const char* section, const ch
 // Windows tells it: WM_DEVICECHANGE with the device's interface record, of
 // the USB device class unless another is given.
 void SendDeviceChange(HWND wnd, bool arrived, const wchar_t* path, const GUID* interfaceClass = nullptr);
+
+// A KVM switch's control port on 127.0.0.1: it takes each connection and
+// keeps what arrives on it, and when. Or a port where nothing listens, or
+// one whose queue is full, so that a connection is never answered.
+class KvmListener {
+public:
+    enum Mode { kListen, kRefuse, kNeverAnswer };
+    explicit KvmListener(Mode mode = kListen);
+    ~KvmListener();
+    int Port() const { return m_port; }
+    // One command a connection, its bytes, and QueryPerformanceCounter at its first byte.
+    std::vector<std::pair<std::string, LONGLONG>> Received();
+    bool WaitFor(size_t commands, DWORD timeoutMs = 5000);
+
+private:
+    static DWORD WINAPI Accept(void* self);
+    UINT_PTR m_socket = ~UINT_PTR(0), m_filler = ~UINT_PTR(0);
+    int m_port = 0;
+    std::vector<std::pair<std::string, LONGLONG>> m_received;
+    CRITICAL_SECTION m_lock;
+    HANDLE m_thread = nullptr;
+};
 
 // The folder of this program, and Hopdeck.exe in it.
 std::wstring ExeDir();
