@@ -42,7 +42,8 @@
 #define IDS_PC_SAME_KEY                 138  // %s, %s: the two names; %s: the hot key
 #define IDS_SWITCH_NAME                 139  // the switch, as the PCs' rules name it
 #define IDS_PC_INPUT_COLUMN             143  // a PC's monitors: the title of its input's column
-#define IDS_PC_COLUMN_FIRST             150  // the PCs list's five column titles
+#define IDS_PC_COLUMN_FIRST             150  // the PCs list's four column titles
+#define IDS_PC_THIS                     154  // %s: the name of the PC this Hopdeck runs on
 // A KVM switch's control port
 #define IDS_KVM_BAD_LINK                160  // %s: the link as written
 #define IDS_KVM_BAD_ESCAPE              161  // %s: the escape

@@ -8,7 +8,7 @@
 
 namespace {
 
-enum Column { kNumberColumn, kNameColumn, kKeyColumn, kKvmColumn, kThisColumn, kColumnCount };
+enum Column { kNumberColumn, kNameColumn, kKeyColumn, kKvmColumn, kColumnCount };
 
 // The link list's entries hold a COM port's number, or one of these.
 constexpr LPARAM kNoLink = 0;
@@ -67,7 +67,7 @@ bool CPcsDialog::Open(CWnd* owner, const DeskPcs& pcs, const HotKey& switchKey)
 bool CPcsDialog::InitialiseDialog()
 {
     CChildDialog::InitialiseDialog();
-    static const int kWidths[kColumnCount] = {22, 70, 92, 26, 32};
+    static const int kWidths[kColumnCount] = {20, 88, 112, 24};
     UINT titles[kColumnCount];
     for (int column = 0; column < kColumnCount; ++column) titles[column] = IDS_PC_COLUMN_FIRST + column;
     AddListColumns(m_hWnd, IDC_PC_LIST, kWidths, titles, kColumnCount);
@@ -222,11 +222,10 @@ void CPcsDialog::Fill(int selected)
         wsprintfW(number, L"%d", i + 1);
         const DeskPc& pc = m_pcs.pc[i];
         SetListCell(list, i, kNumberColumn, number);
-        SetListCell(list, i, kNameColumn, pc.name.c_str());
+        SetListCell(list, i, kNameColumn, pc.thisPc ? FormatResString(IDS_PC_THIS, pc.name.c_str()).c_str() : pc.name.c_str());
         SetListCell(list, i, kKeyColumn, pc.key.index ? HotKeyText(pc.key).c_str() : LoadResString(IDS_USB_NONE).c_str());
         wsprintfW(number, pc.kvmPort ? L"%d" : L"", pc.kvmPort);
         SetListCell(list, i, kKvmColumn, number);
-        SetListCell(list, i, kThisColumn, pc.thisPc ? L"*" : L"");
     }
     if (selected >= 0) SelectListRow(list, selected);
     OnSelectionChanged();

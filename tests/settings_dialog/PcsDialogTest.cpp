@@ -27,7 +27,7 @@ protected:
         test::ResetMain();
     }
     static HWND Find(const wchar_t* title) { return test::FindWindowOf(GetCurrentProcessId(), title); }
-    // The list: "number name key [port this]" for each PC.
+    // The list: "number name key [port]" for each PC.
     std::wstring List(int columns = 3) const { return test::ListText(GetDlgItem(pcs, IDC_PC_LIST), columns, L" "); }
     void Choose(HWND dlg, int id, int entry) const
     {
@@ -164,7 +164,7 @@ TEST_F(PcsDialogTest, TheControlPortIsFilledTestedAndCheckedBeforeItIsStored)
     SendDlgItemMessageW(pc, IDC_PC_KVM_PORT, CB_SETCURSEL, 40, 0);
     Click(pc, IDC_PC_THIS);
     EXPECT_EQ(Ok(pc), L"");
-    EXPECT_EQ(List(5), L"1 Lab なし 40 *");
+    EXPECT_EQ(List(4), L"1 Lab（このPC） なし 40");
     Choose(pcs, IDC_KVM_PRESET, 2);  // TESmart over the network
     auto text = [&](int id) { return test::Text(GetDlgItem(pcs, id)); };
     EXPECT_EQ(text(IDC_KVM_HOST) + L" " + text(IDC_KVM_TCP_PORT) + L" " + text(IDC_KVM_COMMAND),
