@@ -336,7 +336,7 @@ void ShotUsbDetect()
     program.Exit();
 }
 
-// A desk of three PCs, each with a hot key of its own.
+// A desk of three PCs, each with a hot key and a KVM port of its own.
 void StorePcs()
 {
     DeleteProfile();
@@ -350,7 +350,12 @@ void StorePcs()
         SetDword(pc.c_str(), "VIRTUALINDEX", pcs[i].row);
         SetDword(pc.c_str(), "CONTROL", 1);
         SetDword(pc.c_str(), "ALT", pcs[i].alt);
+        SetDword(pc.c_str(), "KVMPORT", DWORD(i + 1));
     }
+    // A TESmart switch on the network, at its factory address; this PC is the second.
+    driver::SetString("Hopdeck", "SETTING", "KVMLINK", L"192.168.1.10:5000");
+    driver::SetString("Hopdeck", "SETTING", "KVMCOMMAND", L"\\xAA\\xBB\\x03\\x01{b}\\xEE");
+    SetDword("SETTING", "THISPC", 2);
 }
 
 // The PCs dialog, the first PC selected; and that PC's dialog over the test

@@ -28,6 +28,12 @@
 //                         a PC's hot key (PC 1, Ctrl+F13, both monitors
 //                         chosen): the time to the first input write
 //
+//                         ; then N presses of that hot key with a KVM switch's
+//                         control port on 127.0.0.1 (PC 1 at port 1): the time
+//                         to the first byte of the command, then the windows'
+//                         answer while a connection is never answered, and a
+//                         checkpoint "kvm" once nothing is being sent
+//
 //   hopdeck_bench pcs PROFILE N
 //       Stores N PCs in the profile of that name, each with a hot key
 //       (Ctrl+F13, Ctrl+F14, ...) and an input for both monitors of the double.
@@ -486,6 +492,65 @@ int PcSwitches(const Running& r, int n)
     return failed;
 }
 
+void PressPcHotKey()
+{
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    keybd_event(VK_F13, 0, 0, 0);
+    keybd_event(VK_F13, 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+}
+
+void StoreKvmLink(const driver::KvmListener& kvm)
+{
+    const std::wstring link = L"127.0.0.1:" + std::to_wstring(kvm.Port());
+    driver::SetString("Hopdeck", "SETTING", "KVMLINK", link.c_str());
+}
+
+// PC 1's hot key with a KVM switch's control port on this machine: each press
+// timed to the first byte of the command. Then the main window's answers to
+// WM_NULL while a connection hangs, for 1.8 s; then nothing is sent any more.
+int KvmCommands(const Running& r, int n, const char* syncDir)
+{
+    const CMonitorList monitors;
+    driver::KvmListener kvm, silent(driver::KvmListener::kNeverAnswer);
+    if (!StorePc("Hopdeck", 1, monitors)) return 0;
+    driver::SetDword("Hopdeck", "PCS\\1", "KVMPORT", 1);
+    driver::SetString("Hopdeck", "SETTING", "KVMCOMMAND", L"\\xAA\\xBB\\x03\\x01{b}\\xEE");
+    StoreKvmLink(kvm);
+    SendMessageA(r.main, kSettingsClosed, 0, 0);
+    int failed = 0;
+    std::vector<double> first, answers;
+    for (int i = 0; i < n; ++i) {
+        const double t0 = Now();
+        PressPcHotKey();
+        if (!driver::PumpUntil([&] { return kvm.Received().size() > size_t(i - failed); }, 3000)) {
+            ++failed;
+            continue;
+        }
+        first.push_back(double(kvm.Received().back().second) * 1000.0 / double(s_freq.QuadPart) - t0);
+        Pump(1100);  // a second apart, as the program sends them
+    }
+    StoreKvmLink(silent);
+    PressPcHotKey();
+    for (const double end = Now() + 1800; Now() < end; Pump(20)) {
+        const double t0 = Now();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(r.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+        answers.push_back(Now() - t0);
+    }
+    Pump(1500);  // the hung connection gives up
+    RegDeleteTreeA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "PCS").c_str());
+    for (const char* name : {"KVMLINK", "KVMCOMMAND"})
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "SETTING").c_str(), name);
+    SendMessageA(r.main, kSettingsClosed, 0, 0);
+    Out("kvm.commands=%d", n - failed);
+    Spread("kvm.first_byte", first);
+    Out("kvm.answer_max_ms=%.1f", Max(answers));
+    Out("kvm.answers=%d", int(answers.size()));
+    Checkpoint(syncDir, "kvm");
+    return failed;
+}
+
 int Measure(const Target& t, const char* syncDir, int switches, int settings, int hotSwitches, bool windows,
             int monitorSwitches)
 {
@@ -545,6 +610,7 @@ int Measure(const Target& t, const char* syncDir, int switches, int settings, in
     if (monitorSwitches) switchFailed += MonitorSwitches(r, monitorSwitches);
     if (monitorSwitches) switchFailed += UsbSwitches(r, monitorSwitches, syncDir);
     if (monitorSwitches) switchFailed += PcSwitches(r, monitorSwitches);
+    if (monitorSwitches) switchFailed += KvmCommands(r, monitorSwitches, syncDir);
     if (hook) UnhookWindowsHookEx(hook);
 
     // Window soak, in two halves with a checkpoint between, so that growth per
