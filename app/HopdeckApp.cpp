@@ -57,8 +57,13 @@ bool PostToRunningInstance(HWND running, UINT command)
 // goes to the PC itself.
 bool AskRunningInstance(HWND running, int number, int* code)
 {
-    // The answer comes to a window of this process that nobody else sees.
+    // The answer comes to a window of this process that nobody else sees. A
+    // process running as administrator lets it in from the instance of a
+    // normal user (Windows 7 and later ask for that).
     HWND reply = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    BOOL(WINAPI * allow)(HWND, UINT, DWORD, void*) = nullptr;
+    if (reply && GetProc(GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx", allow))
+        allow(reply, WM_GO_TO_PC_DONE, MSGFLT_ALLOW, nullptr);
     DWORD pid = 0;
     GetWindowThreadProcessId(running, &pid);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);

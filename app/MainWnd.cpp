@@ -210,11 +210,15 @@ int CMainWnd::GoToPc(const DeskPcs& pcs, int number, HWND reply)
         Tell(FormatResString(IDS_KVM_NOT_SENT, pc.name.c_str(), KvmCheckText(pcs, check).c_str()));
         return kSwitchFailed;
     }
-    PendingCommand& pending = m_commands[++m_lastTicket % 4];
-    pending.ticket = m_lastTicket;
-    pending.reply = reply;
-    pending.monitorsFailed = !result.Succeeded();
-    pending.link = pcs.kvmLink;
+    // A free place, while one is sending and others are replaced one by one;
+    // with none free, the oldest goes.
+    PendingCommand* pending = &m_commands[0];
+    for (PendingCommand& place : m_commands)
+        if (place.ticket < pending->ticket) pending = &place;
+    pending->ticket = ++m_lastTicket;
+    pending->reply = reply;
+    pending->monitorsFailed = !result.Succeeded();
+    pending->link = pcs.kvmLink;
     request.notify = m_hWnd;
     request.message = WM_KVM_SENT;
     request.ticket = m_lastTicket;
@@ -224,14 +228,17 @@ int CMainWnd::GoToPc(const DeskPcs& pcs, int number, HWND reply)
 
 void CMainWnd::OnKvmSent(DWORD result, LPARAM ticket)
 {
-    PendingCommand& pending = m_commands[ticket % 4];
-    if (pending.ticket != ticket) return;
-    // A command that a newer one replaced was not refused.
-    if (result && result != ERROR_CANCELLED)
-        Tell(FormatResString(IDS_KVM_SEND_FAILED, pending.link.c_str(), SystemErrorText(result).c_str()));
-    if (pending.reply)
-        PostMessageW(pending.reply, WM_GO_TO_PC_DONE, result || pending.monitorsFailed ? kSwitchFailed : kSwitchDone, 0);
-    pending = PendingCommand();
+    for (PendingCommand& pending : m_commands) {
+        if (pending.ticket != ticket) continue;
+        // A command that a newer one replaced is no failure to tell: the switch
+        // goes where the user asked last. A command line waiting for it learns
+        // that it was not sent.
+        if (result && result != ERROR_CANCELLED)
+            Tell(FormatResString(IDS_KVM_SEND_FAILED, pending.link.c_str(), SystemErrorText(result).c_str()));
+        if (pending.reply)
+            PostMessageW(pending.reply, WM_GO_TO_PC_DONE, result || pending.monitorsFailed ? kSwitchFailed : kSwitchDone, 0);
+        pending = PendingCommand();
+    }
 }
 
 void CMainWnd::OnPowerBroadcast(WPARAM event)

@@ -77,6 +77,6 @@ private:
         bool monitorsFailed = false;
         CStringW link;
     };
-    PendingCommand m_commands[4];
+    PendingCommand m_commands[8];
     LPARAM m_lastTicket = 0;
 };

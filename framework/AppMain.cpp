@@ -21,7 +21,8 @@ int RunApp()
 // and floating-point set-up, thread-local storage): it reads its command line
 // from Windows and needs only its static objects constructed.
 extern "C" void __main();
-extern "C" void HopdeckStart()
+// Windows hands a 32-bit program's entry a stack aligned to 4 bytes only.
+extern "C" __attribute__((force_align_arg_pointer)) void HopdeckStart()
 {
     __main();
     ExitProcess(UINT(RunApp()));

@@ -20,13 +20,15 @@ KvmCommand BuildKvmCommand(const wchar_t* notation, int port)
         command.size = 0;
         return command;
     };
+    if (lstrlenW(notation) > kMaxKvmNotation) return fail(CommandError::TooLong, notation, 0);
     for (const wchar_t* p = notation; *p;) {
         char out[8];
         int count = 1;   // bytes in out
         int length = 1;  // characters of notation taken
         if (*p == L'\\') {
-            const int high = HexValue(p[2]), low = high < 0 ? -1 : HexValue(p[3]);
-            if (p[1] == L'x' && low >= 0) {
+            // Each character looked at only while the ones before it are there.
+            const int high = p[1] == L'x' ? HexValue(p[2]) : -1, low = high < 0 ? -1 : HexValue(p[3]);
+            if (low >= 0) {
                 out[0] = char(high * 16 + low);
                 length = 4;
             } else if (p[1] == L'r' || p[1] == L'n' || p[1] == L'\\' || p[1] == L'{') {

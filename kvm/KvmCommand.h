@@ -8,7 +8,8 @@
 #include <windows.h>
 
 constexpr int kMaxKvmPort = 64;
-constexpr int kMaxKvmCommand = 256;  // bytes, and characters of notation
+constexpr int kMaxKvmCommand = 256;    // bytes
+constexpr int kMaxKvmNotation = 1024;  // characters of notation
 
 enum class CommandError {
     None,
@@ -16,7 +17,7 @@ enum class CommandError {
     UnknownField,  // {...} other than {n}, {nn}, {h}, {b}
     NotAscii,      // a character the command cannot hold as it is
     Empty,         // nothing to send
-    TooLong,       // more than kMaxKvmCommand bytes
+    TooLong,       // more than kMaxKvmCommand bytes, or kMaxKvmNotation characters
     PortTooHigh,   // the port cannot be said ({h} past 35, {b} past 255, {nn} past 99)
 };
 

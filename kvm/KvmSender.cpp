@@ -106,7 +106,8 @@ DWORD SendOverNetwork(const KvmRequest& request)
     CWinsock ws;
     if (!ws.Ready()) return ERROR_MOD_NOT_FOUND;
     ADDRINFOW hints = {};
-    hints.ai_family = AF_UNSPEC;
+    // A host name or an IPv4 address: the switches on the market speak IPv4.
+    hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     wchar_t service[8];
@@ -146,9 +147,13 @@ DWORD SendOverSerial(const KvmRequest& request)
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
     timeouts.ReadTotalTimeoutConstant = kAnswerMs;
+    // Ten bits a byte go at the line's speed; a second more is the limit.
+    timeouts.WriteTotalTimeoutMultiplier = DWORD(10000 / request.link.speed + 1);
     timeouts.WriteTotalTimeoutConstant = kWriteMs;
     DWORD error = 0, done = 0;
-    if (GetCommState(port, &dcb)) {
+    if (!GetCommState(port, &dcb)) {
+        error = GetLastError();
+    } else {
         dcb.BaudRate = DWORD(request.link.speed);
         dcb.ByteSize = 8;
         dcb.Parity = NOPARITY;
@@ -158,8 +163,11 @@ DWORD SendOverSerial(const KvmRequest& request)
         dcb.fOutX = dcb.fInX = dcb.fNull = dcb.fAbortOnError = FALSE;
         dcb.fDtrControl = DTR_CONTROL_ENABLE;
         dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        // Some drivers report both as 0, which SetCommState refuses.
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
+        if (!SetCommState(port, &dcb) || !SetCommTimeouts(port, &timeouts)) error = GetLastError();
     }
-    if (!SetCommState(port, &dcb) || !SetCommTimeouts(port, &timeouts)) error = GetLastError();
     if (!error && request.command.size) {
         if (!WriteFile(port, request.command.bytes, DWORD(request.command.size), &done, nullptr)) error = GetLastError();
         else if (done < DWORD(request.command.size)) error = ERROR_TIMEOUT;
@@ -183,12 +191,14 @@ public:
 
     void Queue(const KvmRequest& request)
     {
+        // A test has a place of its own: it neither replaces a command nor is replaced by one.
+        const int slot = request.command.size ? kCommand : kTest;
         EnterCriticalSection(&m_lock);
-        const bool replaced = m_waiting, start = !m_running;
+        const bool replaced = m_waiting[slot], start = !m_running;
         KvmRequest waiting;
-        if (replaced) waiting = m_pending;
-        m_pending = request;
-        m_waiting = m_running = true;
+        if (replaced) waiting = m_pending[slot];
+        m_pending[slot] = request;
+        m_waiting[slot] = m_running = true;
         ResetEvent(m_idle);
         LeaveCriticalSection(&m_lock);
         if (replaced) Tell(waiting, ERROR_CANCELLED);
@@ -201,10 +211,13 @@ public:
         }
         const DWORD error = GetLastError();
         EnterCriticalSection(&m_lock);
-        m_waiting = m_running = false;
+        KvmRequest other = m_pending[!slot];
+        const bool both = m_waiting[!slot];
+        m_waiting[kCommand] = m_waiting[kTest] = m_running = false;
         SetEvent(m_idle);
         LeaveCriticalSection(&m_lock);
         Tell(request, error);
+        if (both) Tell(other, error);
     }
 
     bool Wait(DWORD ms) const { return WaitForSingleObject(m_idle, ms) == WAIT_OBJECT_0; }
@@ -220,17 +233,21 @@ private:
     {
         for (;;) {
             EnterCriticalSection(&m_lock);
-            if (!m_waiting) {
+            // A test first: it only opens the port or connects.
+            const int slot = m_waiting[kTest] ? kTest : kCommand;
+            if (!m_waiting[slot]) {
                 m_running = false;
                 SetEvent(m_idle);
                 LeaveCriticalSection(&m_lock);
                 return;
             }
-            const CStringW link = FormatKvmLink(m_pending.link);
+            const CStringW link = FormatKvmLink(m_pending[slot].link);
             const DWORD wait = lstrcmpiW(link.c_str(), m_lastLink.c_str()) ? 0 : Remaining(m_lastEnd, kSpacingMs);
             KvmRequest request;
-            if (!wait) request = m_pending;
-            m_waiting = wait != 0;
+            if (!wait) {
+                request = m_pending[slot];
+                m_waiting[slot] = false;
+            }
             LeaveCriticalSection(&m_lock);
             if (wait) {
                 // A newer command may take this one's place meanwhile.
@@ -251,11 +268,12 @@ private:
         if (request.notify) PostMessageW(request.notify, request.message, result, request.ticket);
     }
 
+    enum { kCommand, kTest, kSlots };
     CRITICAL_SECTION m_lock;
     HANDLE m_idle;
     bool m_running = false;
-    bool m_waiting = false;
-    KvmRequest m_pending;
+    bool m_waiting[kSlots] = {};
+    KvmRequest m_pending[kSlots];
     CStringW m_lastLink;
     DWORD m_lastEnd = 0;
 };

@@ -2,8 +2,11 @@
 // that the icon, the menu and the dialogs keep answering while a connection
 // is made: commands go out one at a time, at least a second apart to the
 // same switch (some stop answering after many quick ones), and a newer
-// command takes the place of one still waiting. A connection over the network
-// gives up after 2 s, a write to a serial port after 1 s. Each command opens
+// command takes the place of one still waiting (a test of the port, which
+// sends nothing, waits its turn beside them). A connection over the network
+// gives up 2 s after the command's start (the name lookup is Windows' own and
+// counts toward them), a write to a serial port 1 s after the time its bytes
+// take at the line's speed. Each command opens
 // the port or connects, sends, reads what the switch answers only to empty the
 // line, and closes again; the thread ends when there is nothing to send, so
 // nothing stays open in between. No window code.

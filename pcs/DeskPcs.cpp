@@ -80,12 +80,13 @@ DeskPcs ReadPcs(bool withMonitors)
         for (DWORD entry = 0; EnumValueName(monitors.Get(), entry, &identity); ++entry)
             pc.SetInput(identity.c_str(), ReadDword(monitors.Get(), identity.c_str(), kLeaveUnchanged));
     }
-    const SettingsStore& store = AppSettings();
-    const int thisPc = store.ReadInt(kSetting, "THISPC", 0);
+    CRegKey setting;
+    if (!AppSettings().OpenSection(kSetting, setting, true)) return pcs;
+    const int thisPc = ReadDword(setting.Get(), L"THISPC", 0);
     if (thisPc >= 1 && thisPc <= pcs.count) pcs.pc[thisPc - 1].thisPc = 1;
     // What does not fit is no link and no command: nothing is sent.
-    pcs.kvmLink = store.ReadString(kSetting, "KVMLINK", 1024);
-    pcs.kvmCommand = store.ReadString(kSetting, "KVMCOMMAND", 1024);
+    pcs.kvmLink = ReadSz(setting.Get(), L"KVMLINK", kMaxKvmNotation);
+    pcs.kvmCommand = ReadSz(setting.Get(), L"KVMCOMMAND", kMaxKvmNotation);
     return pcs;
 }
 
@@ -172,7 +173,8 @@ KvmCheck CheckKvm(const DeskPcs& pcs, int index)
 {
     KvmCheck check;
     KvmLink link;
-    if (pcs.kvmLink.empty()) return check;
+    // A PC without a port needs no link.
+    if (pcs.kvmLink.empty() || (index >= 0 && !pcs.pc[index].kvmPort)) return check;
     if (!ParseKvmLink(pcs.kvmLink.c_str(), &link)) {
         check.badLink = true;
         return check;

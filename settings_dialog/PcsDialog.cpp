@@ -108,7 +108,12 @@ void CPcsDialog::FillControlPort()
         wsprintfW(speed, L"%d", kSerialSpeeds[i]);
         AddEntry(speeds, speed, kSerialSpeeds[i]);
     }
-    SelectData(speeds, link.speed);
+    // A speed set by hand that the list does not offer gets an entry of its own.
+    if (!SelectData(speeds, link.speed)) {
+        wchar_t speed[8];
+        wsprintfW(speed, L"%d", link.speed);
+        SendMessageW(speeds, CB_SETCURSEL, AddEntry(speeds, speed, link.speed), 0);
+    }
 
     CStringW host = link.host, port;
     wchar_t number[8];
@@ -126,7 +131,7 @@ void CPcsDialog::FillControlPort()
     SendDlgItemMessageW(m_hWnd, IDC_KVM_TCP_PORT, EM_LIMITTEXT, 5, 0);
     SendDlgItemMessageW(m_hWnd, IDC_KVM_HOST, EM_LIMITTEXT, 253, 0);
     SetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, m_pcs.kvmCommand.c_str());
-    SendDlgItemMessageW(m_hWnd, IDC_KVM_COMMAND, EM_LIMITTEXT, kMaxKvmCommand, 0);
+    SendDlgItemMessageW(m_hWnd, IDC_KVM_COMMAND, EM_LIMITTEXT, kMaxKvmNotation, 0);
 
     // The presets, the one that made the command chosen.
     HWND presets = GetDlgItem(m_hWnd, IDC_KVM_PRESET);
@@ -325,8 +330,8 @@ void CPcsDialog::OnClickedOk()
     // The control port as the controls say, told what is wrong with it.
     DeskPcs chosen = m_pcs;
     chosen.kvmLink = LinkText();
-    wchar_t command[kMaxKvmCommand + 1] = L"";
-    GetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, command, kMaxKvmCommand + 1);
+    wchar_t command[kMaxKvmNotation + 1] = L"";
+    GetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, command, kMaxKvmNotation + 1);
     chosen.kvmCommand = command;
     const KvmCheck check = CheckKvm(chosen);
     if (!KvmCheckPassed(check)) {
