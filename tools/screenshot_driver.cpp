@@ -299,15 +299,10 @@ HWND OpenFromSettings(Program& program, int button, int control)
     return program.Dialog(control, 0);
 }
 
-// The monitors dialog over the test double of dxva2 (scripts/screenshots puts
-// it in the prefix): both monitors read, the first to switch to HDMI 2.
-void ShotMonitors()
+// A dialog of monitors over the test double of dxva2 (scripts/screenshots
+// puts it in the prefix), once both are read, the first to switch to HDMI 2.
+void CaptureMonitors(HWND dlg, const char* name)
 {
-    ParkCursor();
-    DeleteProfile();
-    Program program;
-    if (!Start(program)) return;
-    HWND dlg = OpenFromSettings(program, IDC_MONITORS, IDC_MONITOR_LIST);
     HWND list = GetDlgItem(dlg, IDC_MONITOR_LIST);
     if (!PumpUntil([&] { return dlg && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2 &&
                                 driver::Text(GetDlgItem(dlg, IDC_MONITOR_STATUS)).empty(); }, 10000))
@@ -316,7 +311,16 @@ void ShotMonitors()
     SendMessageW(inputs, CB_SETCURSEL, 3, 0);
     SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), (LPARAM)inputs);
     SetFocus(list);
-    CaptureWindow(dlg, "monitors");
+    CaptureWindow(dlg, name);
+}
+
+void ShotMonitors()
+{
+    ParkCursor();
+    DeleteProfile();
+    Program program;
+    if (!Start(program)) return;
+    CaptureMonitors(OpenFromSettings(program, IDC_MONITORS, IDC_MONITOR_LIST), "monitors");
     program.Exit();
 }
 
@@ -373,16 +377,7 @@ void ShotPcs(bool pc)
         return;
     }
     PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_PC_EDIT, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDC_PC_EDIT));
-    dlg = program.Dialog(IDC_PC_NAME, 0);
-    HWND list = GetDlgItem(dlg, IDC_MONITOR_LIST);
-    if (!PumpUntil([&] { return dlg && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2 &&
-                                driver::Text(GetDlgItem(dlg, IDC_MONITOR_STATUS)).empty(); }, 10000))
-        Fail("the monitors were not read (is the test double of dxva2.dll in the prefix?)");
-    HWND inputs = GetDlgItem(dlg, IDC_MONITOR_INPUT);
-    SendMessageW(inputs, CB_SETCURSEL, 3, 0);
-    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_MONITOR_INPUT, CBN_SELCHANGE), (LPARAM)inputs);
-    SetFocus(list);
-    CaptureWindow(dlg, "pc");
+    CaptureMonitors(program.Dialog(IDC_PC_NAME, 0), "pc");
     program.Exit();
 }
 
