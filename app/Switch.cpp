@@ -10,7 +10,7 @@ SwitchResult SwitchEverything()
 {
     const DWORD start = GetTickCount();
     SwitchResult result;
-    result.monitorsFailed = SetChosenInputs(MonitorSection(kOnSwitch));
+    result.monitorsFailed = SetChosenInputs(kOnSwitch);
     result.keysSent = SwitchPc(GetTickCount() - start);
     return result;
 }
@@ -18,7 +18,7 @@ SwitchResult SwitchEverything()
 SwitchResult FollowUsbSwitch(bool arrived)
 {
     SwitchResult result;
-    result.monitorsFailed = SetChosenInputs(MonitorSection(arrived ? kThisPc : kOnSwitch));
+    result.monitorsFailed = SetChosenInputs(arrived ? kThisPc : kOnSwitch);
     return result;
 }
 

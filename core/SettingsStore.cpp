@@ -83,12 +83,6 @@ bool SettingsStore::WriteString(const char* section, const char* entry, const wc
     return OpenSection(section, key) && WriteSz(key.Get(), WidenAscii(entry).c_str(), value);
 }
 
-bool SettingsStore::EnumEntry(const char* section, DWORD index, CStringW* name) const
-{
-    CRegKey key;
-    return OpenSection(section, key) && EnumValueName(key.Get(), index, name);
-}
-
 int ReadDword(HKEY key, const wchar_t* entry, int defaultValue)
 {
     DWORD type = 0, data = 0, size = sizeof data;

@@ -32,9 +32,6 @@ public:
     // registry cannot be reached.
     CStringW ReadString(const char* section, const char* entry, int maxLength) const;
     bool WriteString(const char* section, const char* entry, const wchar_t* value) const;
-    // The name of the section's entry at `index` (0, 1, ...); false past the last.
-    bool EnumEntry(const char* section, DWORD index, CStringW* name) const;
-
     // Opens a section (a path below the profile, such as "PCS\\2") for many
     // reads or writes: created when it is missing, as every read and write of
     // the options does, or, with `existing`, only when it is there, so that

@@ -24,15 +24,30 @@ void CDataExchange::ListIndex(int id, int& value)
 void CDataExchange::ListData(int id, int& value)
 {
     HWND list = Item(id);
-    const int selected = (int)SendMessageW(list, CB_GETCURSEL, 0, 0);
-    if (m_save) {
-        if (selected >= 0) value = (int)SendMessageW(list, CB_GETITEMDATA, selected, 0);
-        return;
-    }
+    if (!m_save) SelectComboData(list, value);
+    else if (SendMessageW(list, CB_GETCURSEL, 0, 0) >= 0) value = (int)SelectedComboData(list);
+}
+
+int AddComboEntry(HWND list, const wchar_t* text, LPARAM data)
+{
+    const int at = (int)SendMessageW(list, CB_ADDSTRING, 0, (LPARAM)text);
+    SendMessageW(list, CB_SETITEMDATA, at, data);
+    return at;
+}
+
+int SelectComboData(HWND list, LPARAM data)
+{
     const int count = (int)SendMessageW(list, CB_GETCOUNT, 0, 0);
     int entry = 0;
-    while (entry < count && (int)SendMessageW(list, CB_GETITEMDATA, entry, 0) != value) ++entry;
-    SendMessageW(list, CB_SETCURSEL, entry < count ? entry : -1, 0);
+    while (entry < count && SendMessageW(list, CB_GETITEMDATA, entry, 0) != data) ++entry;
+    if (entry == count) entry = -1;
+    SendMessageW(list, CB_SETCURSEL, entry, 0);
+    return entry;
+}
+
+LPARAM SelectedComboData(HWND list)
+{
+    return SendMessageW(list, CB_GETITEMDATA, SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
 }
 
 void CDataExchange::Text(int id, CStringW& value)

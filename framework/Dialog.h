@@ -32,6 +32,13 @@ private:
     bool m_save;
 };
 
+// A drop-down list whose entries each hold a number (the item data): an
+// entry added (its place returned), the entry that holds a number selected
+// (-1 and no selection when none does), and the selected entry's number.
+int AddComboEntry(HWND list, const wchar_t* text, LPARAM data);
+int SelectComboData(HWND list, LPARAM data);
+LPARAM SelectedComboData(HWND list);
+
 class CDialog : public CWnd {
 public:
     // Moves values between members and controls in one direction.

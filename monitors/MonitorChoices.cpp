@@ -19,8 +19,6 @@ void WriteMonitorChoice(MonitorTarget target, const wchar_t* identity, int value
     AppSettings().WriteInt(kSections[target], identity, IsInputValue(value) ? value : kLeaveUnchanged);
 }
 
-const char* MonitorSection(MonitorTarget target) { return kSections[target]; }
-
 CInputSetter::~CInputSetter() { delete m_list; }
 
 void CInputSetter::Set(const wchar_t* identity, int value)
@@ -33,12 +31,12 @@ void CInputSetter::Set(const wchar_t* identity, int value)
     m_failed += NameFromIdentity(identity);
 }
 
-CStringW SetChosenInputs(const char* section)
+CStringW SetChosenInputs(MonitorTarget target)
 {
     CInputSetter setter;
     CRegKey key;
     CStringW identity;
-    if (AppSettings().OpenSection(section, key, true))
+    if (AppSettings().OpenSection(kSections[target], key, true))
         for (DWORD entry = 0; EnumValueName(key.Get(), entry, &identity); ++entry)
             setter.Set(identity.c_str(), ReadDword(key.Get(), identity.c_str(), kLeaveUnchanged));
     return setter.Failed();

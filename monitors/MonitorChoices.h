@@ -36,13 +36,9 @@ private:
     CStringW m_failed;
 };
 
-// The section of the profile that keeps a target's choices.
-const char* MonitorSection(MonitorTarget target);
-
-// Sets every monitor that has a choice in a section of the profile (a
-// target's, or a PC's) to its input. Nothing is read first: a monitor that
-// reports its input wrongly must not keep it from switching, and the user is
-// looking at this PC anyway. Returns the names of the monitors that refused,
-// or that are not attached, separated by commas; empty when every chosen
-// input went in.
-CStringW SetChosenInputs(const char* section);
+// Sets every monitor that has a choice for the target to its input. Nothing
+// is read first: a monitor that reports its input wrongly must not keep it
+// from switching, and the user is looking at this PC anyway. Returns the
+// names of the monitors that refused, or that are not attached, separated by
+// commas; empty when every chosen input went in.
+CStringW SetChosenInputs(MonitorTarget target);

@@ -172,24 +172,18 @@ int NextPcWithPort(const DeskPcs& pcs, int after)
 KvmCheck CheckKvm(const DeskPcs& pcs, int index)
 {
     KvmCheck check;
-    KvmLink link;
     // A PC without a port needs no link.
     if (pcs.kvmLink.empty() || (index >= 0 && !pcs.pc[index].kvmPort)) return check;
-    if (!ParseKvmLink(pcs.kvmLink.c_str(), &link)) {
-        check.badLink = true;
-        return check;
-    }
-    for (int i = 0; i < pcs.count; ++i) {
-        if ((index >= 0 && i != index) || !pcs.pc[i].kvmPort) continue;
+    check.badLink = !ParseKvmLink(pcs.kvmLink.c_str(), &check.link);
+    if (check.badLink) return check;
+    // The one PC's command; or the notation itself, though no PC may use it
+    // yet (port 1 can always be said), then every port it must say.
+    if (index < 0) check.command = BuildKvmCommand(pcs.kvmCommand.c_str(), 1);
+    for (int i = index < 0 ? 0 : index; KvmCheckPassed(check) && i < (index < 0 ? pcs.count : index + 1); ++i) {
+        if (!pcs.pc[i].kvmPort) continue;
         check.command = BuildKvmCommand(pcs.kvmCommand.c_str(), pcs.pc[i].kvmPort);
-        if (!KvmCheckPassed(check)) {
-            check.pc = i;
-            return check;
-        }
+        check.pc = i;
     }
-    // The notation itself, though no PC may use it yet.
-    const KvmCommand notation = BuildKvmCommand(pcs.kvmCommand.c_str(), 1);
-    if (index < 0 && notation.error != CommandError::PortTooHigh) check.command = notation;
     return check;
 }
 
@@ -215,8 +209,8 @@ CStringW KvmCheckText(const DeskPcs& pcs, const KvmCheck& check)
 bool KvmRequestFor(const DeskPcs& pcs, int index, KvmRequest* request, KvmCheck* check)
 {
     *check = CheckKvm(pcs, index);
-    if (!KvmCheckPassed(*check) || pcs.kvmLink.empty() || !pcs.pc[index].kvmPort) return false;
-    ParseKvmLink(pcs.kvmLink.c_str(), &request->link);
+    if (!KvmCheckPassed(*check) || check->link.kind == LinkKind::None || !pcs.pc[index].kvmPort) return false;
+    request->link = check->link;
     request->command = check->command;
     return true;
 }

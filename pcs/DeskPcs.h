@@ -86,6 +86,7 @@ int NextPcWithPort(const DeskPcs& pcs, int after);
 // no link, or the PC has no port.
 struct KvmCheck {
     bool badLink = false;
+    KvmLink link;        // as read, when it was
     KvmCommand command;  // command.error tells what is wrong with it
     int pc = -1;         // the PC whose port the command cannot say
 };

@@ -76,7 +76,7 @@ void CMainDialog::FillSwitchLists()
     auto add = [paces](int ms) {
         wchar_t text[16];
         wsprintfW(text, L"%d ms", ms);
-        SendMessageW(paces, CB_SETITEMDATA, SendMessageW(paces, CB_ADDSTRING, 0, (LPARAM)text), ms);
+        AddComboEntry(paces, text, ms);
     };
     const int stored = m_settings[Option::SWITCHDELAY];
     bool placed = false;

@@ -145,9 +145,7 @@ void CMonitorsDialog::FillInputs(MonitorTarget target)
         EnableWindow(inputs, FALSE);
         return;
     }
-    auto add = [inputs](const CStringW& text, LPARAM value) {
-        SendMessageW(inputs, CB_SETITEMDATA, SendMessageW(inputs, CB_ADDSTRING, 0, (LPARAM)text.c_str()), value);
-    };
+    auto add = [inputs](const CStringW& text, LPARAM value) { AddComboEntry(inputs, text.c_str(), value); };
     add(LoadResString(IDS_INPUT_LEAVE), kLeaveUnchanged);
     // The inputs the monitor lists, or the usual ones where it lists none
     // (or has not been read yet); any other value can be typed in.
@@ -159,20 +157,19 @@ void CMonitorsDialog::FillInputs(MonitorTarget target)
     }
     add(LoadResString(IDS_INPUT_OTHER), kOtherValue);
 
+    // A value the list does not hold is another value, typed in.
     const int choice = m_choice[target][m_selected];
-    const int count = (int)SendMessageW(inputs, CB_GETCOUNT, 0, 0);
-    int entry = 0;
-    while (entry < count - 1 && (int)SendMessageW(inputs, CB_GETITEMDATA, entry, 0) != choice) ++entry;
-    SendMessageW(inputs, CB_SETCURSEL, entry, 0);
+    const bool listed = SelectComboData(inputs, choice) >= 0;
+    if (!listed) SelectComboData(inputs, kOtherValue);
     ShowValue(target, choice);
     EnableWindow(inputs, TRUE);
-    EnableWindow(GetDlgItem(m_hWnd, kValueIds[target]), entry == count - 1);
+    EnableWindow(GetDlgItem(m_hWnd, kValueIds[target]), !listed);
 }
 
 void CMonitorsDialog::OnInputChosen(MonitorTarget target)
 {
     HWND inputs = GetDlgItem(m_hWnd, kInputIds[target]);
-    const LPARAM value = SendMessageW(inputs, CB_GETITEMDATA, SendMessageW(inputs, CB_GETCURSEL, 0, 0), 0);
+    const LPARAM value = SelectedComboData(inputs);
     const bool other = value == kOtherValue;
     EnableWindow(GetDlgItem(m_hWnd, kValueIds[target]), other);
     if (other) {

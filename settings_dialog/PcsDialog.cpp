@@ -4,6 +4,7 @@
 #include "monitors/MonitorReading.h"
 #include "settings_dialog/DialogControls.h"
 #include <commctrl.h>
+#include <cwchar>
 #include <new>
 
 namespace {
@@ -14,24 +15,20 @@ enum Column { kNumberColumn, kNameColumn, kKeyColumn, kKvmColumn, kColumnCount }
 constexpr LPARAM kNoLink = 0;
 constexpr LPARAM kNetworkLink = -1;
 
-// Adds an entry holding `data` to a list; returns its place.
-int AddEntry(HWND list, const wchar_t* text, LPARAM data)
+// An entry "COM3" or "9600" holding its number.
+int AddNumber(HWND list, const wchar_t* format, int number)
 {
-    const int at = (int)SendMessageW(list, CB_ADDSTRING, 0, (LPARAM)text);
-    SendMessageW(list, CB_SETITEMDATA, at, data);
-    return at;
+    wchar_t text[16];
+    wsprintfW(text, format, number);
+    return AddComboEntry(list, text, number);
 }
 
-// Selects the entry that holds `data`; false when none does.
-bool SelectData(HWND list, LPARAM data)
+// Selects the entry of a number; one the list does not offer (a port that has
+// gone, a speed set by hand) gets an entry of its own.
+void SelectNumber(HWND list, const wchar_t* format, int number)
 {
-    const int count = (int)SendMessageW(list, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; ++i)
-        if (SendMessageW(list, CB_GETITEMDATA, i, 0) == data) return SendMessageW(list, CB_SETCURSEL, i, 0) >= 0;
-    return false;
+    if (SelectComboData(list, number) < 0) SendMessageW(list, CB_SETCURSEL, AddNumber(list, format, number), 0);
 }
-
-LPARAM SelectedData(HWND list) { return SendMessageW(list, CB_GETITEMDATA, SendMessageW(list, CB_GETCURSEL, 0, 0), 0); }
 
 }  // namespace
 
@@ -81,53 +78,31 @@ void CPcsDialog::FillControlPort()
     KvmLink link;
     const bool parsed = ParseKvmLink(m_pcs.kvmLink.c_str(), &link);
     HWND links = GetDlgItem(m_hWnd, IDC_KVM_LINK), speeds = GetDlgItem(m_hWnd, IDC_KVM_SPEED);
-    AddEntry(links, LoadResString(IDS_USB_NONE).c_str(), kNoLink);
-    // The ports Windows has, and the one chosen, if it has gone (a USB adapter unplugged).
+    AddComboEntry(links, LoadResString(IDS_USB_NONE).c_str(), kNoLink);
+    // The ports Windows has, and the one chosen.
     int ports[64];
-    int count = ListComPorts(ports, 63);
-    if (link.kind == LinkKind::Serial) {
-        int at = 0;
-        while (at < count && ports[at] < link.com) ++at;
-        if (at == count || ports[at] != link.com) {
-            for (int i = count++; i > at; --i) ports[i] = ports[i - 1];
-            ports[at] = link.com;
-        }
-    }
-    for (int i = 0; i < count; ++i) {
-        wchar_t name[8];
-        wsprintfW(name, L"COM%d", ports[i]);
-        AddEntry(links, name, ports[i]);
-    }
-    AddEntry(links, LoadResString(IDS_KVM_NETWORK).c_str(), kNetworkLink);
-    // A link that does not parse (a hand edit) shows as an address, to be mended.
-    SelectData(links, !parsed ? kNetworkLink : link.kind == LinkKind::Serial ? link.com
-                                              : link.kind == LinkKind::Network ? kNetworkLink : kNoLink);
+    const int count = ListComPorts(ports, 64);
+    for (int i = 0; i < count; ++i) AddNumber(links, L"COM%d", ports[i]);
+    if (link.kind == LinkKind::Serial) SelectNumber(links, L"COM%d", link.com);
+    AddComboEntry(links, LoadResString(IDS_KVM_NETWORK).c_str(), kNetworkLink);
+    if (link.kind != LinkKind::Serial) SelectComboData(links, parsed && link.kind == LinkKind::None ? kNoLink : kNetworkLink);
 
-    for (int i = 0; i < kSerialSpeedCount; ++i) {
-        wchar_t speed[8];
-        wsprintfW(speed, L"%d", kSerialSpeeds[i]);
-        AddEntry(speeds, speed, kSerialSpeeds[i]);
-    }
-    // A speed set by hand that the list does not offer gets an entry of its own.
-    if (!SelectData(speeds, link.speed)) {
-        wchar_t speed[8];
-        wsprintfW(speed, L"%d", link.speed);
-        SendMessageW(speeds, CB_SETCURSEL, AddEntry(speeds, speed, link.speed), 0);
-    }
+    for (int i = 0; i < kSerialSpeedCount; ++i) AddNumber(speeds, L"%d", kSerialSpeeds[i]);
+    SelectNumber(speeds, L"%d", link.speed);
 
-    CStringW host = link.host, port;
-    wchar_t number[8];
-    wsprintfW(number, L"%d", link.port);
-    port = number;
+    wchar_t port[8];
+    wsprintfW(port, L"%d", link.port);
+    CStringW host = link.host, tcpPort = port;
     if (!parsed) {
+        // A link that does not parse (a hand edit) shows as an address and a
+        // port, to be mended.
         const wchar_t* text = m_pcs.kvmLink.c_str();
-        int colon = m_pcs.kvmLink.size();
-        while (colon > 0 && text[colon - 1] != L':') --colon;
-        host = CStringW(text, colon ? colon - 1 : m_pcs.kvmLink.size());
-        port = colon ? CStringW(text + colon) : CStringW();
+        const wchar_t* colon = wcsrchr(text, L':');
+        host = colon ? CStringW(text, int(colon - text)) : m_pcs.kvmLink;
+        tcpPort = colon ? colon + 1 : L"";
     }
     SetDlgItemTextW(m_hWnd, IDC_KVM_HOST, host.c_str());
-    SetDlgItemTextW(m_hWnd, IDC_KVM_TCP_PORT, port.c_str());
+    SetDlgItemTextW(m_hWnd, IDC_KVM_TCP_PORT, tcpPort.c_str());
     SendDlgItemMessageW(m_hWnd, IDC_KVM_TCP_PORT, EM_LIMITTEXT, 5, 0);
     SendDlgItemMessageW(m_hWnd, IDC_KVM_HOST, EM_LIMITTEXT, 253, 0);
     SetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, m_pcs.kvmCommand.c_str());
@@ -135,22 +110,22 @@ void CPcsDialog::FillControlPort()
 
     // The presets, the one that made the command chosen.
     HWND presets = GetDlgItem(m_hWnd, IDC_KVM_PRESET);
-    AddEntry(presets, LoadResString(IDS_KVM_CUSTOM).c_str(), -1);
+    AddComboEntry(presets, LoadResString(IDS_KVM_CUSTOM).c_str(), -1);
     int chosen = -1;
     for (int i = 0; i < kKvmPresetCount; ++i) {
         const KvmPreset& preset = kKvmPresets[i];
-        AddEntry(presets, WidenAscii(preset.name).c_str(), i);
+        AddComboEntry(presets, WidenAscii(preset.name).c_str(), i);
         if (chosen < 0 && lstrcmpW(WidenAscii(preset.command).c_str(), m_pcs.kvmCommand.c_str()) == 0 &&
             (link.kind == LinkKind::None || link.kind == preset.kind))
             chosen = i;
     }
-    SelectData(presets, chosen);
+    SelectComboData(presets, chosen);
     EnableControlPort();
 }
 
 void CPcsDialog::EnableControlPort()
 {
-    const LPARAM link = SelectedData(GetDlgItem(m_hWnd, IDC_KVM_LINK));
+    const LPARAM link = SelectedComboData(GetDlgItem(m_hWnd, IDC_KVM_LINK));
     EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_SPEED), link > 0);
     EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_HOST), link == kNetworkLink);
     EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TCP_PORT), link == kNetworkLink);
@@ -164,25 +139,25 @@ void CPcsDialog::ApplyPreset(int index)
     SetDlgItemTextW(m_hWnd, IDC_KVM_COMMAND, WidenAscii(preset.command).c_str());
     HWND links = GetDlgItem(m_hWnd, IDC_KVM_LINK);
     if (preset.kind == LinkKind::Network) {
-        SelectData(links, kNetworkLink);
+        SelectComboData(links, kNetworkLink);
         SetDlgItemInt(m_hWnd, IDC_KVM_TCP_PORT, UINT(preset.speedOrPort), FALSE);
         if (!GetWindowTextLengthW(GetDlgItem(m_hWnd, IDC_KVM_HOST))) SetDlgItemTextW(m_hWnd, IDC_KVM_HOST, kTesmartAddress);
     } else {
         // A serial port: the one chosen, else the first Windows has.
-        if (SelectedData(links) <= 0 && SendMessageW(links, CB_GETCOUNT, 0, 0) > 2) SendMessageW(links, CB_SETCURSEL, 1, 0);
-        if (preset.speedOrPort) SelectData(GetDlgItem(m_hWnd, IDC_KVM_SPEED), preset.speedOrPort);
+        if (SelectedComboData(links) <= 0 && SendMessageW(links, CB_GETCOUNT, 0, 0) > 2) SendMessageW(links, CB_SETCURSEL, 1, 0);
+        if (preset.speedOrPort) SelectComboData(GetDlgItem(m_hWnd, IDC_KVM_SPEED), preset.speedOrPort);
     }
     EnableControlPort();
 }
 
 CStringW CPcsDialog::LinkText() const
 {
-    const LPARAM link = SelectedData(GetDlgItem(m_hWnd, IDC_KVM_LINK));
+    const LPARAM link = SelectedComboData(GetDlgItem(m_hWnd, IDC_KVM_LINK));
     if (link > 0) {
         KvmLink serial;
         serial.kind = LinkKind::Serial;
         serial.com = int(link);
-        serial.speed = int(SelectedData(GetDlgItem(m_hWnd, IDC_KVM_SPEED)));
+        serial.speed = int(SelectedComboData(GetDlgItem(m_hWnd, IDC_KVM_SPEED)));
         return FormatKvmLink(serial);
     }
     if (link != kNetworkLink) return CStringW();
@@ -196,10 +171,8 @@ void CPcsDialog::Test()
 {
     KvmRequest request;
     const CStringW link = LinkText();
-    if (!ParseKvmLink(link.c_str(), &request.link) || request.link.kind == LinkKind::None) {
-        DeskPcs checked = m_pcs;
-        checked.kvmLink = link;
-        CWinApp::Get()->AppMessageBox(KvmCheckText(checked, CheckKvm(checked)).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    if (!ParseKvmLink(link.c_str(), &request.link)) {
+        CWinApp::Get()->AppMessageBox(FormatResString(IDS_KVM_BAD_LINK, link.c_str()).c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     // Off the window's thread: the dialog answers while it connects.
@@ -280,7 +253,7 @@ LRESULT CPcsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_COMMAND:
         if (HIWORD(wp) == CBN_SELCHANGE && LOWORD(wp) == IDC_KVM_LINK) EnableControlPort();
         if (HIWORD(wp) == CBN_SELCHANGE && LOWORD(wp) == IDC_KVM_PRESET)
-            ApplyPreset(int(SelectedData(GetDlgItem(m_hWnd, IDC_KVM_PRESET))));
+            ApplyPreset(int(SelectedComboData(GetDlgItem(m_hWnd, IDC_KVM_PRESET))));
         if (HIWORD(wp) != BN_CLICKED) break;
         switch (LOWORD(wp)) {
         case IDC_KVM_TEST: Test(); return 0;
