@@ -1,4 +1,5 @@
 #include "app/MainWnd.h"
+#include "app/RunningCopy.h"
 #include "app/Switch.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
@@ -19,8 +20,9 @@ UINT s_taskbarCreated = 0;
 // The main window's one timer: a watched USB device's presence settling.
 constexpr UINT_PTR kUsbSettleTimer = 1;
 
-// Posted by the KVM switch's command when it has gone, or not.
-constexpr UINT WM_KVM_SENT = WM_APP + 10;
+// How long the commands on their way to the KVM switch may take before the
+// PC sleeps (Windows allows two seconds) or the program ends.
+constexpr DWORD kKvmFinishMs = 1500;
 
 // Row 0 means no hot key: nothing to register. A key that types is never
 // taken from typing without Control, Alt or Windows. Windows 7 and later send
@@ -56,7 +58,7 @@ CMainWnd::CMainWnd() : m_icon(LoadTrayIcon()) {}
 bool CMainWnd::Create()
 {
     const CStringW title = LoadResString(IDS_APP_TITLE);
-    if (!CreateEx(0, L"HopdeckMainWnd", CS_HREDRAW | CS_VREDRAW, title.c_str(), WS_POPUP, 1, 1, 1, 1, nullptr))
+    if (!CreateEx(0, kMainWndClass, CS_HREDRAW | CS_VREDRAW, title.c_str(), WS_POPUP, 1, 1, 1, 1, nullptr))
         return false;
     ShowWindow(m_hWnd, SW_HIDE);
     return AddIcon();
@@ -86,11 +88,7 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         RegisterPcHotKeys(m_pcKeysDropped);
         m_pcKeysDropped = false;
         break;
-    case WM_GO_TO_PC: {
-        const int code = GoToPc(ReadPcs(), int(wp), reinterpret_cast<HWND>(lp));
-        if (self && lp && code != kPending) PostMessageW(reinterpret_cast<HWND>(lp), WM_GO_TO_PC_DONE, code, 0);
-        return 0;
-    }
+    case WM_ANSWER_REQUEST: OnAnswerRequest(wp, reinterpret_cast<HWND>(lp)); return 0;
     case WM_KVM_SENT: OnKvmSent(DWORD(wp), lp); return 0;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
@@ -98,6 +96,10 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_DPICHANGED:
     case WM_SETTINGCHANGE: OnScaleChanged(); break;
     default:
+        if (msg == RequestMessage() && msg) {
+            OnRequest(wp, reinterpret_cast<HWND>(lp));
+            return 0;
+        }
         if (msg == s_taskbarCreated && s_taskbarCreated) {
             // The new taskbar may lie on another monitor, of another scale.
             m_icon = LoadTrayIcon();
@@ -117,7 +119,7 @@ void CMainWnd::OnCreate()
     // the user is told once, when the icon is there to tell it.
     const HotKey stored = StoredHotKey();
     if (!RegisterHotKeyFor(m_hWnd, kHotKeyId, stored)) {
-        Tell(FormatResString(HotKeyAllowed(stored) ? IDS_HOTKEY_IN_USE : IDS_HOTKEY_BARE, HotKeyText(stored).c_str()));
+        Warn(FormatResString(HotKeyAllowed(stored) ? IDS_HOTKEY_IN_USE : IDS_HOTKEY_BARE, HotKeyText(stored).c_str()));
     }
     RegisterPcHotKeys(true);
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
@@ -132,7 +134,7 @@ void CMainWnd::RegisterPcHotKeys(bool tell)
     for (int i = 0; i < pcs.count; ++i) {
         const DeskPc& pc = pcs.pc[i];
         if (!RegisterHotKeyFor(m_hWnd, kPcHotKeyIdFirst + i, pc.key) && tell)
-            Tell(FormatResString(IDS_PC_HOTKEY_IN_USE, pc.name.c_str(), HotKeyText(pc.key).c_str()));
+            Warn(FormatResString(IDS_PC_HOTKEY_IN_USE, pc.name.c_str(), HotKeyText(pc.key).c_str()));
     }
 }
 
@@ -145,6 +147,12 @@ void CMainWnd::WatchUsb() { m_usb.Watch(m_hWnd, kUsbSettleTimer, ReadUsbDevice()
 
 void CMainWnd::OnDestroy()
 {
+    // The callers of the commands still on their way are answered before
+    // the program ends: with what became of them, or that they did not go.
+    FinishKvmCommands();
+    ReadKvmOutcomes();
+    for (PendingCommand& pending : m_commands)
+        if (pending.ticket) OnKvmSent(ERROR_CANCELLED, pending.ticket);
     m_usb.Watch(m_hWnd, kUsbSettleTimer, L"");
     RemoveTrayIcon(m_hWnd);
     UnregisterHotKey(m_hWnd, kHotKeyId);
@@ -182,7 +190,7 @@ void CMainWnd::OnCommand(UINT id)
     case ID_SETTINGS: OpenSettings(); break;
     case ID_EXIT: Exit(); break;
     default:
-        if (id >= ID_GO_TO_PC_FIRST && id < ID_GO_TO_PC_FIRST + kMaxPcs) GoToPc(ReadPcs(), int(id - ID_GO_TO_PC_FIRST) + 1);
+        if (id >= ID_GO_TO_PC_FIRST && id < ID_GO_TO_PC_FIRST + kMaxPcs) StartGoToPc(ReadPcs(), int(id - ID_GO_TO_PC_FIRST) + 1);
         break;
     }
 }
@@ -190,31 +198,42 @@ void CMainWnd::OnCommand(UINT id)
 void CMainWnd::OnHotKey(WPARAM id)
 {
     if (id >= kPcHotKeyIdFirst && id < WPARAM(kPcHotKeyIdFirst + kMaxPcs))
-        GoToPc(ReadPcs(), int(id) - kPcHotKeyIdFirst + 1);
+        StartGoToPc(ReadPcs(), int(id) - kPcHotKeyIdFirst + 1);
     else Switch();
 }
 
-int CMainWnd::GoToPc(const DeskPcs& pcs, int number, HWND reply)
+void CMainWnd::OnRequest(WPARAM pc, HWND asker)
+{
+    if (TakeRequest(asker)) PostMessageW(m_hWnd, WM_ANSWER_REQUEST, pc, reinterpret_cast<LPARAM>(asker));
+}
+
+void CMainWnd::OnAnswerRequest(WPARAM pc, HWND asker)
+{
+    CWndWatch self(this);
+    const int code = pc ? StartGoToPc(ReadPcs(), int(pc), asker) : Switch(asker);
+    if (self && code != kPending) AnswerRequest(asker, code);
+}
+
+int CMainWnd::StartGoToPc(const DeskPcs& pcs, int number, HWND reply)
 {
     if (number < 1 || number > pcs.count) return kNoSuchPc;
     m_lastPc = number;
     const DeskPc& pc = pcs.pc[number - 1];
     // The monitors first: a KVM switch may take the display cable away.
-    const SwitchResult result = ::GoToPc(pc);
-    if (!result.Succeeded()) Tell(SwitchNotice(result));
+    const SwitchResult result = SetPcMonitors(pc);
+    if (!result.Succeeded()) Warn(SwitchNotice(result));
     KvmRequest request;
     KvmCheck check;
     if (!KvmRequestFor(pcs, number - 1, &request, &check)) {
         if (KvmCheckPassed(check)) return ExitCodeOf(result);
         // A hand-edited profile: nothing half-made goes on the wire.
-        Tell(FormatResString(IDS_KVM_NOT_SENT, pc.name.c_str(), KvmCheckText(pcs, check).c_str()));
+        Warn(FormatResString(IDS_KVM_NOT_SENT, pc.name.c_str(), KvmCheckText(pcs, check).c_str()));
         return kSwitchFailed;
     }
-    // A free place, while one is sending and others are replaced one by one;
-    // with none free, the oldest goes.
-    PendingCommand* pending = &m_commands[0];
-    for (PendingCommand& place : m_commands)
-        if (place.ticket < pending->ticket) pending = &place;
+    PendingCommand* pending = FreePlace();
+    // Never reached while the queue brings the outcomes; but a place whose
+    // answer is owed is never given to another.
+    if (!pending) return kSwitchFailed;
     pending->ticket = ++m_lastTicket;
     pending->reply = reply;
     pending->monitorsFailed = !result.Succeeded();
@@ -222,23 +241,46 @@ int CMainWnd::GoToPc(const DeskPcs& pcs, int number, HWND reply)
     request.notify = m_hWnd;
     request.message = WM_KVM_SENT;
     request.ticket = m_lastTicket;
-    QueueKvmCommand(request);
+    // A command that this one replaces is not sent: its caller hears so now.
+    if (const LPARAM replaced = QueueKvmCommand(request)) OnKvmSent(ERROR_CANCELLED, replaced);
     return kPending;
+}
+
+CMainWnd::PendingCommand* CMainWnd::FreePlace()
+{
+    for (int round = 0; round < 2; ++round) {
+        for (PendingCommand& place : m_commands)
+            if (!place.ticket) return &place;
+        // The places are held by commands whose outcomes wait in the queue.
+        ReadKvmOutcomes();
+    }
+    return nullptr;
 }
 
 void CMainWnd::OnKvmSent(DWORD result, LPARAM ticket)
 {
     for (PendingCommand& pending : m_commands) {
-        if (pending.ticket != ticket) continue;
-        // A command that a newer one replaced is no failure to tell: the switch
-        // goes where the user asked last. A command line waiting for it learns
-        // that it was not sent.
+        if (pending.ticket != ticket || !ticket) continue;
+        // A command that a newer one replaced, or dropped at sleep or exit, is
+        // no failure to warn of: the switch goes where the user asked last. A
+        // command line waiting for it learns that it was not sent.
         if (result && result != ERROR_CANCELLED)
-            Tell(FormatResString(IDS_KVM_SEND_FAILED, pending.link.c_str(), SystemErrorText(result).c_str()));
-        if (pending.reply)
-            PostMessageW(pending.reply, WM_GO_TO_PC_DONE, result || pending.monitorsFailed ? kSwitchFailed : kSwitchDone, 0);
+            Warn(FormatResString(IDS_KVM_SEND_FAILED, pending.link.c_str(), SystemErrorText(result).c_str()));
+        if (pending.reply) AnswerRequest(pending.reply, result || pending.monitorsFailed ? kSwitchFailed : kSwitchDone);
         pending = PendingCommand();
     }
+}
+
+void CMainWnd::ReadKvmOutcomes()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, m_hWnd, WM_KVM_SENT, WM_KVM_SENT, PM_REMOVE)) OnKvmSent(DWORD(msg.wParam), msg.lParam);
+}
+
+void CMainWnd::FinishKvmCommands()
+{
+    WaitForKvmCommands(kKvmFinishMs);
+    DropKvmCommands();
 }
 
 void CMainWnd::OnPowerBroadcast(WPARAM event)
@@ -246,12 +288,11 @@ void CMainWnd::OnPowerBroadcast(WPARAM event)
     // The sequence runs before the system goes to sleep, so the KVM switch hands
     // the keyboard and screen to the other PC.
     if (event != PBT_APMSUSPEND && event != PBT_APMSTANDBY) return;
-    if (ReadOption(Option::SLEEPACTION)) {
-        Switch();
-        // A command to the KVM switch goes before the PC sleeps, within the
-        // two seconds Windows allows.
-        WaitForKvmCommands(1500);
-    }
+    if (ReadOption(Option::SLEEPACTION)) Switch();
+    // A command to the KVM switch goes before the PC sleeps; one that has not
+    // gone by then is not sent when it wakes, which would take the switch
+    // away from the PC the user has just woken.
+    FinishKvmCommands();
     m_usb.Forget();
 }
 
@@ -261,7 +302,7 @@ void CMainWnd::OnTimer(UINT_PTR id)
     const CUsbWatch::Change change = m_usb.OnSettled();
     if (change == CUsbWatch::kNone) return;
     const SwitchResult result = FollowUsbSwitch(change == CUsbWatch::kArrived);
-    if (!result.Succeeded()) Tell(SwitchNotice(result));
+    if (!result.Succeeded()) Warn(SwitchNotice(result));
 }
 
 void CMainWnd::OnTrayIcon(LPARAM mouseMsg)
@@ -302,18 +343,16 @@ void CMainWnd::OnHideHotSwitch()
     if (HWND window = WindowOf<CHotSwitchDlg>()) SendMessageW(window, WM_CLOSE, 0, 0);
 }
 
-void CMainWnd::Switch()
+int CMainWnd::Switch(HWND reply)
 {
     DeskPcs pcs;
-    if (const int next = SwitchTarget(m_lastPc, &pcs)) {
-        GoToPc(pcs, next);
-        return;
-    }
+    if (const int next = SwitchTarget(m_lastPc, &pcs)) return StartGoToPc(pcs, next, reply);
     const SwitchResult result = SwitchEverything();
-    if (!result.Succeeded()) Tell(SwitchNotice(result));
+    if (!result.Succeeded()) Warn(SwitchNotice(result));
+    return ExitCodeOf(result);
 }
 
-void CMainWnd::Tell(const CStringW& text)
+void CMainWnd::Warn(const CStringW& text)
 {
     // Notices that wait for the icon are told together.
     if (!m_notice.empty()) m_notice += L"\n";

@@ -35,12 +35,23 @@ private:
     // told of keys another program holds when `tell`.
     void RegisterPcHotKeys(bool tell);
     void UnregisterPcHotKeys();
-    // Goes to PC `number` (1 to the number of PCs): its monitors' inputs,
-    // then its KVM switch's command, sent aside; tells the user what went
-    // wrong. Returns the command line's exit code, or kPending when the
-    // command's fate comes later, and `reply` is told then.
-    int GoToPc(const DeskPcs& pcs, int number, HWND reply = nullptr);
+    // A request of another start of the program (app/RunningCopy.h): taken
+    // at once, while its asker still waits for it, and done in its turn, so
+    // that the requests of a burst are all taken before the first is done.
+    void OnRequest(WPARAM pc, HWND asker);
+    void OnAnswerRequest(WPARAM pc, HWND asker);
+    // Starts going to PC `number` (1 to the number of PCs): its monitors'
+    // inputs now, then its KVM switch's command, queued to be sent aside;
+    // warns the user of what went wrong. Returns the command line's exit
+    // code, or kPending when the command's fate comes later, and `reply` is
+    // answered then.
+    int StartGoToPc(const DeskPcs& pcs, int number, HWND reply = nullptr);
     void OnKvmSent(DWORD result, LPARAM ticket);
+    // Handles the outcomes of commands that have come to the queue, now.
+    void ReadKvmOutcomes();
+    // What is on the way to the KVM switch goes, for a short while (before
+    // the PC sleeps, or the program ends); the rest is dropped.
+    void FinishKvmCommands();
     void OnTrayIcon(LPARAM mouseMsg);
     void OnShowHotSwitch();
     void OnHideHotSwitch();
@@ -51,11 +62,11 @@ private:
     // The scale of the notification area may have changed.
     void OnScaleChanged();
     void OpenSettings();
-    // Switches, and tells the user when Windows refused the key presses or a
-    // monitor its input.
-    void Switch();
+    // Switches, and warns the user when Windows refused the key presses or a
+    // monitor its input. The exit code, or kPending as for StartGoToPc.
+    int Switch(HWND reply = nullptr);
     // A notice as a balloon from the icon; kept until there is an icon to show it.
-    void Tell(const CStringW& text);
+    void Warn(const CStringW& text);
     void ShowNotice();
     void Exit();
 
@@ -69,14 +80,18 @@ private:
     bool m_pcKeysDropped = false;
     // The PC gone to last: a switch through the control port goes to the next.
     int m_lastPc = 0;
-    // The commands on their way to the KVM switch, by ticket: whom to tell,
-    // and what of the monitors.
+    // The commands on their way to the KVM switch, by ticket: whom to answer,
+    // and what of the monitors. A place is free (ticket 0) only once its
+    // command's outcome is handled: only two commands are on their way at a
+    // time (one being sent, one waiting), and the outcomes of those done
+    // come to the queue, so a place is always found.
     struct PendingCommand {
         LPARAM ticket = 0;
         HWND reply = nullptr;
         bool monitorsFailed = false;
         CStringW link;
     };
+    PendingCommand* FreePlace();
     PendingCommand m_commands[8];
     LPARAM m_lastTicket = 0;
 };

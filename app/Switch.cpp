@@ -22,7 +22,7 @@ SwitchResult FollowUsbSwitch(bool arrived)
     return result;
 }
 
-SwitchResult GoToPc(const DeskPc& pc)
+SwitchResult SetPcMonitors(const DeskPc& pc)
 {
     SwitchResult result;
     result.monitorsFailed = SetPcInputs(pc);
@@ -36,14 +36,21 @@ int SwitchTarget(int last, DeskPcs* pcs)
     return pcs->kvmLink.empty() ? 0 : NextPcWithPort(*pcs, last);
 }
 
-int GoToPcAlone(const DeskPcs& pcs, int number)
+int GoToPcAndWait(const DeskPcs& pcs, int number)
 {
-    const SwitchResult result = GoToPc(pcs.pc[number - 1]);
+    const SwitchResult result = SetPcMonitors(pcs.pc[number - 1]);
     KvmRequest request;
     KvmCheck check;
     const bool sent = KvmRequestFor(pcs, number - 1, &request, &check) ? SendKvmCommand(request) == 0
                                                                          : KvmCheckPassed(check);
     return sent ? ExitCodeOf(result) : kSwitchFailed;
+}
+
+int SwitchAndWait()
+{
+    DeskPcs pcs;
+    const int next = SwitchTarget(0, &pcs);
+    return next ? GoToPcAndWait(pcs, next) : ExitCodeOf(SwitchEverything());
 }
 
 CStringW SwitchNotice(const SwitchResult& result)

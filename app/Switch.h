@@ -25,9 +25,9 @@ SwitchResult SwitchEverything();
 // this PC, to this PC's input when it came back. No key is sent.
 SwitchResult FollowUsbSwitch(bool arrived);
 
-// Going to one PC of the desk: each monitor with an input for it. No key is
-// sent: a lock key means "the next PC", not this one.
-SwitchResult GoToPc(const DeskPc& pc);
+// The monitors' part of going to one PC of the desk: each monitor with an
+// input for it. No key is sent: a lock key means "the next PC", not this one.
+SwitchResult SetPcMonitors(const DeskPc& pc);
 
 // The exit codes of "/switch" and "/switch N": done, something refused (the
 // key presses, a monitor, the KVM switch's control port), no PC of that
@@ -44,7 +44,9 @@ CStringW SwitchNotice(const SwitchResult& result);
 // always was. *pcs gets the PCs when they had to be read.
 int SwitchTarget(int last, DeskPcs* pcs);
 
-// Going to a PC for a start of the program that ends once it is done (the
-// command line with no Hopdeck running): its monitors, then its KVM switch's
-// command on this thread. The exit code.
-int GoToPcAlone(const DeskPcs& pcs, int number);
+// For a start of the program that ends once it is done (the command line with
+// no Hopdeck to ask), on this thread: going to a PC (its monitors, then its
+// KVM switch's command), and the switch (to the PC SwitchTarget names, or
+// the monitors and the lock key). The exit code.
+int GoToPcAndWait(const DeskPcs& pcs, int number);
+int SwitchAndWait();

@@ -22,7 +22,7 @@ KvmCommand BuildKvmCommand(const wchar_t* notation, int port)
     };
     if (lstrlenW(notation) > kMaxKvmNotation) return fail(CommandError::TooLong, notation, 0);
     for (const wchar_t* p = notation; *p;) {
-        char out[8];
+        char out[8];  // {nn} of a port to 64 is the longest
         int count = 1;   // bytes in out
         int length = 1;  // characters of notation taken
         if (*p == L'\\') {
@@ -45,7 +45,9 @@ KvmCommand BuildKvmCommand(const wchar_t* notation, int port)
             const bool n = !lstrcmpW(f, L"{n}"), nn = !lstrcmpW(f, L"{nn}"), h = !lstrcmpW(f, L"{h}"),
                        b = !lstrcmpW(f, L"{b}");
             if (!n && !nn && !h && !b) return fail(CommandError::UnknownField, p, length);
-            if (port < 1 || (nn && port > 99) || (h && port > 35) || (b && port > 255))
+            // Only a port of the switches' range is written, whoever asks:
+            // a number of more digits would not fit.
+            if (port < 1 || port > kMaxKvmPort || (nn && port > 99) || (h && port > 35) || (b && port > 255))
                 return fail(CommandError::PortTooHigh, p, length);
             if (n || nn) count = wsprintfA(out, nn ? "%02d" : "%d", port);
             else out[0] = char(b ? port : port < 10 ? '0' + port : 'A' + port - 10);

@@ -18,7 +18,7 @@ enum class CommandError {
     NotAscii,      // a character the command cannot hold as it is
     Empty,         // nothing to send
     TooLong,       // more than kMaxKvmCommand bytes, or kMaxKvmNotation characters
-    PortTooHigh,   // the port cannot be said ({h} past 35, {b} past 255, {nn} past 99)
+    PortTooHigh,   // the port cannot be said ({h} past 35, {nn} past 99, any past kMaxKvmPort)
 };
 
 struct KvmCommand {

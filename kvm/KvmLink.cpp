@@ -25,6 +25,21 @@ bool IsHost(const wchar_t* host, int length)
     return true;
 }
 
+// "COM3" or "COM3:115200" in any case: COM, digits, and digits after a
+// colon. Anything else ("com1-kvm.lan:5000", "computer:23") is a host.
+bool IsSerialForm(const wchar_t* p)
+{
+    if ((p[0] | 0x20) != L'c' || (p[1] | 0x20) != L'o' || (p[2] | 0x20) != L'm') return false;
+    p += 3;
+    for (int part = 0; part < 2; ++part) {
+        if (*p < L'0' || *p > L'9') return false;
+        while (*p >= L'0' && *p <= L'9') ++p;
+        if (!*p) return true;
+        if (part || *p++ != L':') return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 const int kSerialSpeeds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
@@ -38,8 +53,7 @@ bool ParseKvmLink(const wchar_t* text, KvmLink* link)
         return true;
     }
     const wchar_t* p = text;
-    // "COM" and a digit; "computer:5000" is a host.
-    if ((p[0] | 0x20) == L'c' && (p[1] | 0x20) == L'o' && (p[2] | 0x20) == L'm' && p[3] >= L'0' && p[3] <= L'9') {
+    if (IsSerialForm(p)) {
         p += 3;
         parsed.kind = LinkKind::Serial;
         parsed.com = Number(p, L':');

@@ -8,11 +8,21 @@
 
 namespace {
 
+constexpr DWORD kLookupMs = 2000;
 constexpr DWORD kConnectMs = 2000;
+constexpr DWORD kCommandMs = 5000;
 constexpr DWORD kWriteMs = 1000;
 constexpr DWORD kSpacingMs = 1000;
 // How long the answer is waited for, to empty the line.
 constexpr DWORD kAnswerMs = 200;
+// The addresses of a host that are tried, in the order the lookup gives them.
+constexpr int kMaxAddresses = 8;
+
+DWORD Remaining(DWORD start, DWORD limit)
+{
+    const DWORD elapsed = GetTickCount() - start;
+    return elapsed < limit ? limit - elapsed : 0;
+}
 
 // ws2_32, loaded for each command: the program needs no network otherwise.
 class CWinsock {
@@ -21,7 +31,6 @@ public:
     {
         WSADATA data;
         m_ready = GetProc(m_dll, "WSAStartup", m_startup) && GetProc(m_dll, "WSACleanup", m_cleanup) &&
-                  GetProc(m_dll, "GetAddrInfoW", getAddrInfo) && GetProc(m_dll, "FreeAddrInfoW", freeAddrInfo) &&
                   GetProc(m_dll, "socket", socket) && GetProc(m_dll, "connect", connect) &&
                   GetProc(m_dll, "ioctlsocket", ioctl) && GetProc(m_dll, "select", select) &&
                   GetProc(m_dll, "getsockopt", getsockopt) && GetProc(m_dll, "send", send) &&
@@ -38,8 +47,6 @@ public:
     CWinsock& operator=(const CWinsock&) = delete;
     bool Ready() const { return m_ready; }
 
-    INT(WINAPI* getAddrInfo)(PCWSTR, PCWSTR, const ADDRINFOW*, PADDRINFOW*) = nullptr;
-    void(WINAPI* freeAddrInfo)(PADDRINFOW) = nullptr;
     SOCKET(WINAPI* socket)(int, int, int) = nullptr;
     int(WINAPI* connect)(SOCKET, const sockaddr*, int) = nullptr;
     int(WINAPI* ioctl)(SOCKET, long, u_long*) = nullptr;
@@ -72,15 +79,118 @@ private:
     int(WINAPI* m_cleanup)() = nullptr;
 };
 
-DWORD Remaining(DWORD start, DWORD limit)
+// "192.168.1.10" as an address in network order, which needs no lookup.
+bool ParseIpv4(const wchar_t* text, ULONG* address)
 {
-    const DWORD elapsed = GetTickCount() - start;
-    return elapsed < limit ? limit - elapsed : 0;
+    BYTE parts[4];
+    for (int i = 0; i < 4; ++i) {
+        int value = 0, digits = 0;
+        for (; *text >= L'0' && *text <= L'9' && digits < 4; ++text, ++digits) value = value * 10 + (*text - L'0');
+        if (!digits || digits > 3 || value > 255 || *text != (i < 3 ? L'.' : 0)) return false;
+        parts[i] = BYTE(value);
+        if (i < 3) ++text;
+    }
+    // The first part is the first byte in memory.
+    *address = ULONG(parts[0]) | ULONG(parts[1]) << 8 | ULONG(parts[2]) << 16 | ULONG(parts[3]) << 24;
+    return true;
 }
 
+// A host name looked up on a thread of its own: Windows' lookup has no time
+// limit (a name without a dot may go to LLMNR and NetBIOS, which take
+// seconds), so the command waits for it a while and then lets it finish
+// alone. The thread holds ws2_32 and its own share of the record, so either
+// side may be the last to let go.
+class CNameLookup {
+public:
+    // The host's IPv4 addresses (at most max), or the lookup's error;
+    // WSAETIMEDOUT when it took longer than ms.
+    static DWORD Run(const wchar_t* host, ULONG* addresses, int max, int* count, DWORD ms)
+    {
+        auto* lookup = new (std::nothrow) CNameLookup(host);
+        if (!lookup || !lookup->m_done) {
+            delete lookup;
+            return ERROR_NOT_ENOUGH_MEMORY;
+        }
+        HANDLE thread = CreateThread(nullptr, 0, Thread, lookup, 0, nullptr);
+        if (!thread) {
+            const DWORD error = GetLastError();
+            delete lookup;
+            return error;
+        }
+        CloseHandle(thread);
+        DWORD error = WSAETIMEDOUT;
+        if (WaitForSingleObject(lookup->m_done, ms) == WAIT_OBJECT_0) {
+            error = lookup->m_error;
+            for (*count = 0; *count < max && *count < lookup->m_count; ++*count) addresses[*count] = lookup->m_addresses[*count];
+        }
+        lookup->Release();
+        return error;
+    }
+
+private:
+    explicit CNameLookup(const wchar_t* host) : m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_host(host) {}
+    ~CNameLookup()
+    {
+        if (m_done) CloseHandle(m_done);
+    }
+    void Release()
+    {
+        if (InterlockedDecrement(&m_refs) == 0) delete this;
+    }
+
+    static DWORD WINAPI Thread(void* self)
+    {
+        auto* lookup = static_cast<CNameLookup*>(self);
+        HMODULE dll = LoadSystemLibrary("ws2_32.dll");
+        lookup->Look(dll);
+        SetEvent(lookup->m_done);
+        lookup->Release();
+        if (dll) FreeLibraryAndExitThread(dll, 0);
+        return 0;
+    }
+
+    void Look(HMODULE dll)
+    {
+        int(WINAPI * startup)(WORD, WSADATA*) = nullptr;
+        int(WINAPI * cleanup)() = nullptr;
+        INT(WINAPI * getAddrInfo)(PCWSTR, PCWSTR, const ADDRINFOW*, PADDRINFOW*) = nullptr;
+        void(WINAPI * freeAddrInfo)(PADDRINFOW) = nullptr;
+        WSADATA data;
+        if (!GetProc(dll, "WSAStartup", startup) || !GetProc(dll, "WSACleanup", cleanup) ||
+            !GetProc(dll, "GetAddrInfoW", getAddrInfo) || !GetProc(dll, "FreeAddrInfoW", freeAddrInfo) ||
+            startup(MAKEWORD(2, 2), &data) != 0) {
+            m_error = ERROR_MOD_NOT_FOUND;
+            return;
+        }
+        ADDRINFOW hints = {};
+        // The switches on the market speak IPv4.
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        ADDRINFOW* found = nullptr;
+        m_error = DWORD(getAddrInfo(m_host.c_str(), nullptr, &hints, &found));
+        for (ADDRINFOW* a = found; !m_error && a && m_count < kMaxAddresses; a = a->ai_next)
+            if (a->ai_family == AF_INET && a->ai_addrlen >= sizeof(sockaddr_in))
+                m_addresses[m_count++] = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+        if (found) freeAddrInfo(found);
+        cleanup();
+    }
+
+    volatile LONG m_refs = 2;
+    HANDLE m_done;
+    CStringW m_host;
+    ULONG m_addresses[kMaxAddresses] = {};
+    int m_count = 0;
+    DWORD m_error = WSAHOST_NOT_FOUND;
+};
+
+// Whether the command's bytes may still go: not once it has been dropped.
+bool Dropped(const volatile LONG* dropped) { return dropped && *dropped; }
+
 // Sends the bytes over a connected socket and empties what comes back.
-DWORD Exchange(const CWinsock& ws, SOCKET s, const KvmCommand& command, DWORD start)
+DWORD Exchange(const CWinsock& ws, SOCKET s, const KvmCommand& command, DWORD start, const volatile LONG* dropped)
 {
+    if (Dropped(dropped)) return ERROR_CANCELLED;
     for (int sent = 0; sent < command.size;) {
         const int n = ws.send(s, reinterpret_cast<const char*>(command.bytes) + sent, command.size - sent, 0);
         if (n > 0) {
@@ -89,51 +199,55 @@ DWORD Exchange(const CWinsock& ws, SOCKET s, const KvmCommand& command, DWORD st
         }
         const DWORD error = DWORD(ws.lastError());
         if (error != WSAEWOULDBLOCK) return error;
-        if (const DWORD waited = ws.Wait(s, true, Remaining(start, kConnectMs))) return waited;
+        if (const DWORD waited = ws.Wait(s, true, Remaining(start, kCommandMs))) return waited;
     }
     if (command.size) {
         char answer[64];
-        for (int i = 0; i < 16 && ws.Wait(s, false, kAnswerMs) == 0 && ws.recv(s, answer, sizeof answer, 0) > 0; ++i) {
+        const DWORD ms = Remaining(start, kCommandMs) < kAnswerMs ? Remaining(start, kCommandMs) : kAnswerMs;
+        for (int i = 0; i < 16 && ws.Wait(s, false, ms) == 0 && ws.recv(s, answer, sizeof answer, 0) > 0; ++i) {
         }
     }
     ws.shutdown(s, SD_SEND);
     return 0;
 }
 
-DWORD SendOverNetwork(const KvmRequest& request)
+DWORD SendOverNetwork(const KvmRequest& request, const volatile LONG* dropped)
 {
     const DWORD start = GetTickCount();
     CWinsock ws;
     if (!ws.Ready()) return ERROR_MOD_NOT_FOUND;
-    ADDRINFOW hints = {};
-    // A host name or an IPv4 address: the switches on the market speak IPv4.
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    wchar_t service[8];
-    wsprintfW(service, L"%d", request.link.port);
-    ADDRINFOW* found = nullptr;
-    if (const int error = ws.getAddrInfo(request.link.host.c_str(), service, &hints, &found)) return DWORD(error);
-    DWORD error = WSAETIMEDOUT;
-    for (ADDRINFOW* address = found; address; address = address->ai_next) {
-        const SOCKET s = ws.socket(address->ai_family, address->ai_socktype, address->ai_protocol);
-        if (s == INVALID_SOCKET) {
-            error = DWORD(ws.lastError());
-            continue;
-        }
+    ULONG addresses[kMaxAddresses];
+    int count = 0;
+    if (ParseIpv4(request.link.host.c_str(), &addresses[0])) {
+        count = 1;
+    } else if (const DWORD error = CNameLookup::Run(request.link.host.c_str(), addresses, kMaxAddresses, &count, kLookupMs)) {
+        return error;
+    }
+    // The connection's time starts when the lookup is over.
+    const DWORD connecting = GetTickCount();
+    DWORD error = count ? DWORD(WSAETIMEDOUT) : DWORD(WSAHOST_NOT_FOUND);
+    for (int i = 0; i < count && Remaining(connecting, kConnectMs); ++i) {
+        const SOCKET s = ws.socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET) return DWORD(ws.lastError());
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = WORD((request.link.port >> 8) | ((request.link.port & 0xFF) << 8));
+        address.sin_addr.s_addr = addresses[i];
         u_long nonBlocking = 1;
         ws.ioctl(s, long(FIONBIO), &nonBlocking);
-        error = ws.connect(s, address->ai_addr, int(address->ai_addrlen)) == 0 ? 0 : DWORD(ws.lastError());
-        if (error == WSAEWOULDBLOCK) error = ws.Wait(s, true, Remaining(start, kConnectMs));
-        if (!error) error = Exchange(ws, s, request.command, start);
+        error = ws.connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? 0 : DWORD(ws.lastError());
+        if (error == WSAEWOULDBLOCK) error = ws.Wait(s, true, Remaining(connecting, kConnectMs));
+        // Once connected the outcome is this one's: a command that failed
+        // part-way is not tried again elsewhere, where the switch could get it twice.
+        const bool connected = !error;
+        if (connected) error = Exchange(ws, s, request.command, start, dropped);
         ws.closesocket(s);
-        if (!error || !Remaining(start, kConnectMs)) break;
+        if (connected) break;
     }
-    ws.freeAddrInfo(found);
     return error;
 }
 
-DWORD SendOverSerial(const KvmRequest& request)
+DWORD SendOverSerial(const KvmRequest& request, const volatile LONG* dropped)
 {
     wchar_t name[16];
     wsprintfW(name, L"\\\\.\\COM%d", request.link.com);
@@ -168,6 +282,7 @@ DWORD SendOverSerial(const KvmRequest& request)
         dcb.XoffChar = 0x13;
         if (!SetCommState(port, &dcb) || !SetCommTimeouts(port, &timeouts)) error = GetLastError();
     }
+    if (!error && request.command.size && Dropped(dropped)) error = ERROR_CANCELLED;
     if (!error && request.command.size) {
         if (!WriteFile(port, request.command.bytes, DWORD(request.command.size), &done, nullptr)) error = GetLastError();
         else if (done < DWORD(request.command.size)) error = ERROR_TIMEOUT;
@@ -177,6 +292,20 @@ DWORD SendOverSerial(const KvmRequest& request)
     }
     CloseHandle(port);
     return error;
+}
+
+DWORD Send(const KvmRequest& request, const volatile LONG* dropped)
+{
+    switch (request.link.kind) {
+    case LinkKind::Serial: return SendOverSerial(request, dropped);
+    case LinkKind::Network: return SendOverNetwork(request, dropped);
+    default: return ERROR_INVALID_PARAMETER;
+    }
+}
+
+void PostOutcome(const KvmRequest& request, DWORD result)
+{
+    if (request.notify) PostMessageW(request.notify, request.message, result, request.ticket);
 }
 
 // The one queue of the process. It lives as long as the process: its thread
@@ -189,25 +318,23 @@ public:
         m_idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     }
 
-    void Queue(const KvmRequest& request)
+    LPARAM Queue(const KvmRequest& request)
     {
         // A test has a place of its own: it neither replaces a command nor is replaced by one.
         const int slot = request.command.size ? kCommand : kTest;
         EnterCriticalSection(&m_lock);
-        const bool replaced = m_waiting[slot], start = !m_running;
-        KvmRequest waiting;
-        if (replaced) waiting = m_pending[slot];
+        const LPARAM replaced = m_waiting[slot] ? m_pending[slot].ticket : 0;
+        const bool start = !m_running;
         m_pending[slot] = request;
         m_waiting[slot] = m_running = true;
         ResetEvent(m_idle);
         LeaveCriticalSection(&m_lock);
-        if (replaced) Tell(waiting, ERROR_CANCELLED);
-        if (!start) return;
+        if (!start) return replaced;
         HANDLE thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
         if (thread) {
             // It ends by itself; nothing waits for it by its handle.
             CloseHandle(thread);
-            return;
+            return replaced;
         }
         const DWORD error = GetLastError();
         EnterCriticalSection(&m_lock);
@@ -216,11 +343,28 @@ public:
         m_waiting[kCommand] = m_waiting[kTest] = m_running = false;
         SetEvent(m_idle);
         LeaveCriticalSection(&m_lock);
-        Tell(request, error);
-        if (both) Tell(other, error);
+        PostOutcome(request, error);
+        if (both) PostOutcome(other, error);
+        return replaced;
     }
 
     bool Wait(DWORD ms) const { return WaitForSingleObject(m_idle, ms) == WAIT_OBJECT_0; }
+
+    void Drop()
+    {
+        KvmRequest dropped[kSlots];
+        bool waiting[kSlots];
+        EnterCriticalSection(&m_lock);
+        for (int slot = 0; slot < kSlots; ++slot) {
+            waiting[slot] = m_waiting[slot];
+            if (waiting[slot]) dropped[slot] = m_pending[slot];
+            m_waiting[slot] = false;
+        }
+        m_dropped = 1;
+        LeaveCriticalSection(&m_lock);
+        for (int slot = 0; slot < kSlots; ++slot)
+            if (waiting[slot]) PostOutcome(dropped[slot], ERROR_CANCELLED);
+    }
 
 private:
     static DWORD WINAPI Run(void* self)
@@ -247,25 +391,21 @@ private:
             if (!wait) {
                 request = m_pending[slot];
                 m_waiting[slot] = false;
+                m_dropped = 0;
             }
             LeaveCriticalSection(&m_lock);
             if (wait) {
-                // A newer command may take this one's place meanwhile.
+                // A newer command may take this one's place meanwhile, or all may be dropped.
                 Sleep(wait);
                 continue;
             }
-            const DWORD result = SendKvmCommand(request);
+            const DWORD result = Send(request, &m_dropped);
             EnterCriticalSection(&m_lock);
             m_lastLink = link;
             m_lastEnd = GetTickCount();
             LeaveCriticalSection(&m_lock);
-            Tell(request, result);
+            PostOutcome(request, result);
         }
-    }
-
-    static void Tell(const KvmRequest& request, DWORD result)
-    {
-        if (request.notify) PostMessageW(request.notify, request.message, result, request.ticket);
     }
 
     enum { kCommand, kTest, kSlots };
@@ -274,6 +414,8 @@ private:
     bool m_running = false;
     bool m_waiting[kSlots] = {};
     KvmRequest m_pending[kSlots];
+    // Set when everything is dropped: the request being sent then sends nothing.
+    volatile LONG m_dropped = 0;
     CStringW m_lastLink;
     DWORD m_lastEnd = 0;
 };
@@ -286,10 +428,11 @@ CKvmQueue* Queue()
 
 }  // namespace
 
-void QueueKvmCommand(const KvmRequest& request)
+LPARAM QueueKvmCommand(const KvmRequest& request)
 {
-    if (CKvmQueue* queue = Queue()) queue->Queue(request);
-    else if (request.notify) PostMessageW(request.notify, request.message, ERROR_NOT_ENOUGH_MEMORY, request.ticket);
+    if (CKvmQueue* queue = Queue()) return queue->Queue(request);
+    PostOutcome(request, ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
 }
 
 bool WaitForKvmCommands(DWORD ms)
@@ -298,14 +441,12 @@ bool WaitForKvmCommands(DWORD ms)
     return !queue || queue->Wait(ms);
 }
 
-DWORD SendKvmCommand(const KvmRequest& request)
+void DropKvmCommands()
 {
-    switch (request.link.kind) {
-    case LinkKind::Serial: return SendOverSerial(request);
-    case LinkKind::Network: return SendOverNetwork(request);
-    default: return ERROR_INVALID_PARAMETER;
-    }
+    if (CKvmQueue* queue = Queue()) queue->Drop();
 }
+
+DWORD SendKvmCommand(const KvmRequest& request) { return Send(request, nullptr); }
 
 CStringW SystemErrorText(DWORD error)
 {

@@ -29,7 +29,7 @@ DWORD WINAPI CMonitorReading::Run(void* self)
     return 0;
 }
 
-bool CMonitorReading::Tell(Stage stage, int index) const
+bool CMonitorReading::PostStage(Stage stage, int index) const
 {
     return !m_stopped && PostMessageW(m_notify, m_message, stage, index);
 }
@@ -43,7 +43,7 @@ void CMonitorReading::Read()
         m_reports[i].name = list.Name(i);
     }
     m_count = list.Count();
-    if (!Tell(kListed)) return;
+    if (!PostStage(kListed)) return;
     for (int i = 0; i < m_count; ++i) {
         MonitorReport& report = m_reports[i];
         report.answered = list.ReadInput(i, &report.current);
@@ -51,7 +51,7 @@ void CMonitorReading::Read()
         if (report.answered && list.ReadCapabilities(i, &capabilities))
             report.inputCount = ParseInputSources(capabilities.c_str(), report.inputs, kMaxInputs);
         report.read = true;
-        if (!Tell(kRead, i)) return;
+        if (!PostStage(kRead, i)) return;
     }
-    Tell(kDone);
+    PostStage(kDone);
 }

@@ -43,7 +43,7 @@ private:
     CMonitorReading(HWND notify, UINT message) : m_notify(notify), m_message(message) {}
     static DWORD WINAPI Run(void* self);
     void Read();
-    bool Tell(Stage stage, int index = 0) const;
+    bool PostStage(Stage stage, int index = 0) const;
 
     volatile LONG m_owners = 2;
     volatile LONG m_stopped = 0;

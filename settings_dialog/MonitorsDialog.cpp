@@ -10,8 +10,6 @@
 
 namespace {
 
-// The reading's progress, posted by its thread.
-constexpr UINT WM_MONITOR_READING = WM_APP + 2;
 // The list of choices' entry that stands for a value typed in.
 constexpr LPARAM kOtherValue = -1;
 

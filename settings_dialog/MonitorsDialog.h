@@ -4,6 +4,7 @@
 // disables while it is open; its OK hands the choices to the settings dialog,
 // whose own OK stores them (its Cancel drops them).
 #pragma once
+#include "core/Messages.h"
 #include "framework/Dialog.h"
 #include "monitors/MonitorChoices.h"
 #include "monitors/MonitorList.h"
@@ -16,10 +17,6 @@ struct MonitorChoice {
     CStringW identity;
     int value[kMonitorTargetCount] = {kLeaveUnchanged, kLeaveUnchanged};
 };
-
-// Sent by the monitors dialog to its owner on OK: wParam the number of
-// choices, lParam the MonitorChoice array (so only ever sent on this thread).
-#define WM_MONITORS_CHOSEN (WM_APP + 1)
 
 class CMonitorsDialog : public CChildDialog {
 public:

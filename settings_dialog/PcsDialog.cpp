@@ -129,7 +129,8 @@ void CPcsDialog::EnableControlPort()
     EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_SPEED), link > 0);
     EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_HOST), link == kNetworkLink);
     EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TCP_PORT), link == kNetworkLink);
-    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TEST), link != kNoLink);
+    // One test at a time: its answer names the link it tested.
+    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TEST), link != kNoLink && m_tested.empty());
 }
 
 void CPcsDialog::ApplyPreset(int index)
@@ -169,6 +170,7 @@ CStringW CPcsDialog::LinkText() const
 
 void CPcsDialog::Test()
 {
+    if (!m_tested.empty()) return;
     KvmRequest request;
     const CStringW link = LinkText();
     if (!ParseKvmLink(link.c_str(), &request.link)) {
@@ -178,14 +180,16 @@ void CPcsDialog::Test()
     // Off the window's thread: the dialog answers while it connects.
     request.notify = m_hWnd;
     request.message = WM_KVM_TESTED;
-    EnableWindow(GetDlgItem(m_hWnd, IDC_KVM_TEST), FALSE);
+    m_tested = link;
+    EnableControlPort();
     QueueKvmCommand(request);
 }
 
 void CPcsDialog::OnTested(DWORD result)
 {
+    const CStringW link = m_tested;
+    m_tested = CStringW();
     EnableControlPort();
-    const CStringW link = LinkText();
     const CStringW text = result ? FormatResString(IDS_KVM_TEST_FAILED, link.c_str(), SystemErrorText(result).c_str())
                                  : FormatResString(IDS_KVM_TEST_OK, link.c_str());
     CWinApp::Get()->AppMessageBox(text.c_str(), MB_OK | (result ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));

@@ -8,16 +8,6 @@
 #include "pcs/DeskPcs.h"
 #include "settings_dialog/MonitorsDialog.h"
 
-// Sent to the settings dialog on the PCs dialog's OK: lParam the DeskPcs
-// (so only ever sent on this thread).
-#define WM_PCS_CHOSEN (WM_APP + 5)
-// Sent to the PCs dialog on a PC's dialog's OK: wParam the PC's index (the
-// number of PCs for a new one), lParam the DeskPc.
-#define WM_PC_CHOSEN (WM_APP + 6)
-// Posted to the PCs dialog when the test of the control port is over: wParam
-// its result.
-#define WM_KVM_TESTED (WM_APP + 7)
-
 // What a broken rule of the PCs tells the user; empty when they are kept.
 CStringW PcRuleText(const DeskPcs& pcs, const PcRuleCheck& check);
 
@@ -53,6 +43,9 @@ private:
 
     DeskPcs m_pcs;
     HotKey m_switchKey;
+    // The link under test, as it was when Test was pressed (the controls may
+    // change meanwhile); empty while none is.
+    CStringW m_tested;
 };
 
 class CPcDialog : public CMonitorsDialog {

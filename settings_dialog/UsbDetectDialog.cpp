@@ -2,13 +2,6 @@
 #include "res/resource.h"
 #include <new>
 
-namespace {
-// Posted to itself: the device taken is named once the device message has
-// been answered, as asking Windows about devices while it waits for that
-// answer may keep both waiting.
-constexpr UINT WM_NAME_DEVICE = WM_APP + 4;
-}  // namespace
-
 bool CUsbDetectDialog::Open(CWnd* owner)
 {
     auto* dialog = new (std::nothrow) CUsbDetectDialog(owner);
@@ -35,6 +28,8 @@ LRESULT CUsbDetectDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         if (!m_id.empty() || id.empty()) break;
         m_id = id;
         m_path = path;
+        // Named once the device message has been answered: asking Windows
+        // about devices while it waits for that answer may keep both waiting.
         PostMessageW(m_hWnd, WM_NAME_DEVICE, 0, 0);
         break;
     }

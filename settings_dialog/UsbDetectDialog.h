@@ -4,13 +4,9 @@
 // while it is open; its OK hands the device to the settings dialog, whose own
 // OK stores it.
 #pragma once
+#include "core/Messages.h"
 #include "framework/Dialog.h"
 #include "usb/UsbDevice.h"
-
-// Sent by the detection dialog to its owner on OK: lParam the device's id
-// ("VID_xxxx&PID_yyyy"), wParam its description, both const wchar_t* (so only
-// ever sent on this thread).
-#define WM_USB_DETECTED (WM_APP + 3)
 
 class CUsbDetectDialog : public CChildDialog {
 public:
