@@ -399,8 +399,11 @@ private:
                 Sleep(wait);
                 continue;
             }
-            const DWORD result = Send(request, &m_dropped);
+            DWORD result = Send(request, &m_dropped);
             EnterCriticalSection(&m_lock);
+            // Dropped on its way, it failed while the PC slept or the program
+            // ended: nobody is to be told of that.
+            if (result && m_dropped) result = ERROR_CANCELLED;
             m_lastLink = link;
             m_lastEnd = GetTickCount();
             LeaveCriticalSection(&m_lock);

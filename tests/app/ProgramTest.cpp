@@ -11,12 +11,43 @@
 #include <shellapi.h>
 #include <initguid.h>
 #include <hidclass.h>
+#include <algorithm>
+#include <memory>
 #include <thread>
 
 namespace {
 
 const std::string kProfile = "Hopdeck";
 const wchar_t kSettingsTitle[] = L"設定/ホットキー登録";
+
+// Stops the thread of a window, as a debugger stops a program; RunAgain lets it go on.
+HANDLE StopThreadOf(HWND window)
+{
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+    SuspendThread(thread);
+    return thread;
+}
+void RunAgain(HANDLE thread)
+{
+    ResumeThread(thread);
+    CloseHandle(thread);
+}
+
+// The window at which a start of the program waits for the running copy's
+// answer, once it has asked (right after making it).
+HWND AskingWindow(DWORD pid)
+{
+    HWND found = nullptr;
+    test::PumpUntil([&] {
+        for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, L"Static", nullptr)) != nullptr;) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == pid) found = w;
+        }
+        return found != nullptr;
+    }, 10000);
+    return found;
+}
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -105,8 +136,27 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
     test::Program second;
     EXPECT_TRUE(second.WaitExit()) << "a second start ends at once";
     {
+        // A copy running as administrator holds its mutex where a normal
+        // start may not even open it: it runs all the same.
+        SECURITY_DESCRIPTOR sd;
+        ACL noAccess;
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+        InitializeAcl(&noAccess, sizeof noAccess, ACL_REVISION);
+        SetSecurityDescriptorDacl(&sd, TRUE, &noAccess, FALSE);
+        SECURITY_ATTRIBUTES sa = {sizeof sa, &sd, FALSE};
+        HANDLE mutex = CreateMutexW(&sa, TRUE, L"HopdeckElevated");
+        test::Program elevated(L"", Copy(L"HopdeckElevated"));
+        EXPECT_TRUE(elevated.WaitExit()) << "a start beside a copy it may not ask ends at once";
+        CloseHandle(mutex);
+    }
+    // Another start's box, titled like the program, stays open meanwhile: the
+    // requests go to the running copy's main window, not to the box.
+    test::Program bad(L"/swtich");
+    EXPECT_NE(test::AnswerBox(bad.Pid(), L"Hopdeck", nullptr, 0).find(L"/settings"), std::wstring::npos);
+    {
         test::KeyWatcher keys;
         test::Program request(L"/switch");
+        EXPECT_TRUE(request.WaitExit() && request.ExitCode() == 0u);
         EXPECT_TRUE(keys.Saw(1)) << "one switch, by the running instance";
     }
     // The shell's "TaskbarCreated", every other time after losing the icon in
@@ -127,11 +177,10 @@ TEST_F(ProgramTest, OneInstanceAnswersTheCommandLineAndTheShellsBroadcasts)
 
     test::Program settings(L"/settings");
     EXPECT_TRUE(hopdeck.Window(kSettingsTitle));
-    test::Program bad(L"/swtich");  // how to use it, and the instance left alone
-    EXPECT_NE(test::AnswerBox(bad.Pid(), L"Hopdeck").find(L"/settings"), std::wstring::npos);
-    EXPECT_TRUE(bad.WaitExit() && bad.ExitCode() == 1u);
     test::Program exit(L"/exit");
     EXPECT_TRUE(hopdeck.WaitExit() && hopdeck.ExitCode() == 0u);
+    test::AnswerBox(bad.Pid(), L"Hopdeck");  // how to use it, and the instance left alone
+    EXPECT_TRUE(bad.WaitExit() && bad.ExitCode() == 1u);
     EXPECT_FALSE(test::TrayIconExists(main));
     EXPECT_TRUE(test::HotKeyFree(0, VK_F7));
     EXPECT_EQ(test::GetDword(kProfile, "SETTING", "AUTORUN"), test::kMissing) << "an exit saves nothing";
@@ -319,15 +368,35 @@ TEST_F(ProgramTest, EachPcIsReachedByItsHotKeyMenuItemAndCommandLineWithoutALock
     ddc.monitor[1].refuse = 1;
     EXPECT_EQ(switchTo(L"2"), 2u) << "a monitor refused";
     EXPECT_EQ(ddc.monitor[0].writes, 6);
-    // With none running, the command line goes there alone.
+    ddc.monitor[1].refuse = 0;
+
+    // A copy that hangs (its window's thread stopped, as a debugger stops
+    // it) has not taken the request in time: the start goes there alone, and
+    // the copy, running again, does not go there later. A request that it
+    // takes and answers just before it ends is answered all the same: its
+    // asker, stopped meanwhile, reads the answer once the copy has gone.
+    HANDLE copy = StopThreadOf(main);
+    EXPECT_EQ(switchTo(L"Work"), 0u) << "alone";
+    test::Program last(L"/switch 2");
+    HWND asking = AskingWindow(last.Pid());
+    test::PumpFor(200);
+    HANDLE asker = StopThreadOf(asking);
     hopdeck.Command(ID_EXIT);
-    ASSERT_TRUE(hopdeck.WaitExit());
+    RunAgain(copy);
+    EXPECT_TRUE(hopdeck.WaitExit());
+    RunAgain(asker);
+    EXPECT_TRUE(last.WaitExit() && last.ExitCode() == 0u) << "answered as the copy ended: " << last.ExitCode();
+    EXPECT_EQ(inputs(), "15 18");
+    EXPECT_EQ(ddc.monitor[0].writes, 8) << "Work once, alone; PC 2 by the copy";
+
+    // With none running, the command line goes there alone.
+    ddc.monitor[1].refuse = 1;
     EXPECT_EQ(switchTo(L"2"), 2u);
     ddc.monitor[1].refuse = 0;
     EXPECT_EQ(switchTo(L"Work"), 0u);
     EXPECT_EQ(switchTo(L"0"), 3u);
     EXPECT_EQ(inputs(), "17 18");
-    EXPECT_EQ(ddc.monitor[0].writes, 8);
+    EXPECT_EQ(ddc.monitor[0].writes, 10);
     EXPECT_TRUE(keys.Saw(0)) << "no lock key";
 }
 
@@ -395,14 +464,65 @@ TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecon
         EXPECT_GE(received[i].second - received[i - 1].second, second.QuadPart * 95 / 100) << i;
     StoreKvm(Local(refusing));
     EXPECT_EQ(switchTo(L"work"), 2u) << "the command did not go";
+    StoreKvm(Local(kvm));
+    ddc.monitor[0].refuse = 1;
+    EXPECT_EQ(switchTo(L"lab"), 2u) << "a monitor refused";
+    ddc.monitor[0].refuse = 0;
+    ASSERT_TRUE(kvm.WaitFor(received.size() + 1)) << "and the command went";
+
+    // A burst of callers while the copy is busy (stopped here): each is
+    // answered with what happened: 0 for each command that went (the last,
+    // and the first unless it was still waiting for its second), 2 at once
+    // for those whose place a newer command took.
+    {
+        const size_t before = kvm.Received().size();
+        HANDLE copy = StopThreadOf(main);
+        std::vector<std::unique_ptr<test::Program>> burst;
+        for (int i = 0; i < 10; ++i) burst.emplace_back(new test::Program(i % 2 ? L"/switch home" : L"/switch lab"));
+        for (auto& caller : burst) AskingWindow(caller->Pid());
+        test::PumpFor(200);
+        RunAgain(copy);
+        std::string codes;
+        for (auto& caller : burst) codes += caller->WaitExit(15000) ? char('0' + caller->ExitCode()) : '?';
+        test::PumpFor(1500);
+        const size_t went = kvm.Received().size() - before;
+        EXPECT_TRUE(went == 1 || went == 2) << went;
+        EXPECT_EQ(codes.find_first_not_of("02"), std::string::npos) << codes;
+        EXPECT_EQ(size_t(std::count(codes.begin(), codes.end(), '0')), went) << codes;
+    }
+
+    // Suspend: the commands on their way go before the PC sleeps (the
+    // broadcast returns once they have: here one waiting for its second
+    // behind another); one that cannot go by then (here one waiting behind a
+    // switch that never answers) is dropped, not sent once the PC wakes,
+    // which would move the switch away from the PC the user woke.
+    const size_t beforeSleep = kvm.Received().size() + 1;
+    SendMessageW(main, WM_COMMAND, ID_GO_TO_PC_FIRST, 0);
+    SendMessageW(main, WM_COMMAND, ID_GO_TO_PC_FIRST + 1, 0);
+    SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    LARGE_INTEGER slept;
+    QueryPerformanceCounter(&slept);
+    SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    ASSERT_TRUE(kvm.WaitFor(beforeSleep + 1));
+    EXPECT_LT(kvm.Received()[beforeSleep].second, slept.QuadPart) << "sent before the PC slept";
+    test::KvmListener silent(test::KvmListener::kNeverAnswer);
+    StoreKvm(Local(silent));
+    test::PumpFor(300);  // the sender done with the last, so that this one is on its way, not waiting
+    SendMessageW(main, WM_COMMAND, ID_GO_TO_PC_FIRST, 0);
+    test::PumpFor(300);
+    StoreKvm(Local(kvm));
+    SendMessageW(main, WM_COMMAND, ID_GO_TO_PC_FIRST + 3, 0);
+    SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    test::PumpFor(2500);
+    EXPECT_EQ(kvm.Received().size(), beforeSleep + 1) << "nothing sent once the PC woke";
     EXPECT_TRUE(keys.Saw(0)) << "no lock key";
     // With a lock key chosen, the switch sends it, and the port serves the PCs alone.
-    StoreKvm(Local(kvm));
     Store("SWITCHKEY", 1);
     Store("SWITCHDELAY", 50);
     hopdeck.Command(ID_SWITCH_PC);
     EXPECT_TRUE(keys.Saw(1));
-    EXPECT_EQ(kvm.Received().size(), received.size());
+    EXPECT_EQ(kvm.Received().size(), beforeSleep + 1);
 
     // A serial line: a pseudo-terminal of this prefix's (tests/serial-pty).
     const char* capture = getenv("HOPDECK_SERIAL_CAPTURE");
@@ -415,7 +535,20 @@ TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecon
     std::string line;
     test::PumpUntil([&] { return (line = test::FileText(capture)) == "XA,1$"; }, 3000);
     EXPECT_EQ(line, "XA,1$");
-    EXPECT_EQ(test::FileText(getenv("HOPDECK_SERIAL_SPEED")), "115200");
+    EXPECT_EQ(test::FileText(getenv("HOPDECK_SERIAL_SPEED")), "115200 8N1");
+    StoreKvm(std::wstring(L"COM8"), L"X{h},1$");
+    EXPECT_EQ(switchTo(L"work"), 2u) << "a port that cannot be opened";
+
+    // With none running, the command line goes there alone: the monitors,
+    // then the command.
+    hopdeck.Command(ID_EXIT);
+    ASSERT_TRUE(hopdeck.WaitExit());
+    StoreKvm(Local(kvm));
+    ddc.firstWrite = 0;
+    const size_t alone = kvm.Received().size();
+    EXPECT_EQ(switchTo(L"lab"), 0u);
+    ASSERT_TRUE(kvm.WaitFor(alone + 1));
+    EXPECT_LT(ddc.firstWrite, kvm.Received()[alone].second) << "the monitors first";
 }
 
 // A USB switch moves keyboard and mouse; the monitors follow its device: to
@@ -560,9 +693,10 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
         test::SendDeviceChange(hopdeck.MainWindow(), false, L"\\\\?\\USB#VID_046D&PID_C52B#1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
         EXPECT_TRUE(test::PumpUntil([&] { return s_iconRecords.rfind(refused) > s_iconRecords.find(refused); }, 5000));
 
-        // A KVM switch's control port that refuses, and one that never answers:
-        // a balloon within 3 s names the link, and the windows answer
-        // meanwhile. A command that a hand edit spoiled is not sent at all.
+        // A KVM switch's control port that refuses, one that never answers and
+        // a serial port that is not there: a balloon within 3 s names the
+        // link, and the windows answer meanwhile. A command that a hand edit
+        // spoiled is not sent at all.
         test::KvmListener refusing(test::KvmListener::kRefuse), silent(test::KvmListener::kNeverAnswer), listening;
         StorePc(1, L"Lab", 8, {}, 1);
         HWND settings = hopdeck.Window(kSettingsTitle);
@@ -574,6 +708,7 @@ TEST_F(ProgramTest, WithoutANotificationAreaItRunsOnAndAddsItsIconWhenTheShellCo
             {Local(refusing), L"{b}", L"KVM スイッチ（" + Local(refusing) + L"）にコマンドを送れませんでした。"},
             {Local(silent), L"{b}", L"KVM スイッチ（" + Local(silent) + L"）にコマンドを送れませんでした。"},
             {Local(listening), L"sw\\xZ1", L"Lab へ切り替えるコマンドは送っていません。KVM スイッチのコマンドの「\\x」は使えません。"},
+            {L"COM8", L"{b}", L"KVM スイッチ（COM8）にコマンドを送れませんでした。"},
         };
         for (const auto& k : kvms) {
             StoreKvm(k.link, k.command);

@@ -16,6 +16,7 @@ TEST(KvmLink, IsACommPortOrHostAndPortAndNothingElse)
         {L"", L""}, {L"COM3", L"COM3"}, {L"com3:115200", L"COM3:115200"}, {L"COM256:1200", L"COM256:1200"},
         {L"COM3:9600", L"COM3"}, {L"192.168.1.10:5000", L"192.168.1.10:5000"},
         {L"kvm.home.arpa:5000", L"kvm.home.arpa:5000"}, {L"computer:23", L"computer:23"},
+        {L"com1-kvm.lan:5000", L"com1-kvm.lan:5000"}, {L"COM3x:5000", L"COM3x:5000"},
         {L"COM0", nullptr}, {L"COM999", nullptr}, {L"COM3:300", nullptr}, {L"COM3:230400", nullptr},
         {L"COM3:", nullptr}, {L"host:0", nullptr}, {L"host:70000", nullptr}, {L":5000", nullptr},
         {L"host", nullptr}, {L"my host:5000", nullptr}, {L"[::1]:5000", nullptr},
@@ -48,10 +49,16 @@ TEST(KvmCommand, SaysThePortAsTheNotationAsksOrSendsNothing)
         {L"{port}", 1, "", CommandError::UnknownField, L"{port}"},
         {L"{n", 1, "", CommandError::UnknownField, L"{n"},
         {L"sw\u3000i{n}", 1, "", CommandError::NotAscii, L"\u3000"},
+        {L"caf\u00e9", 1, "", CommandError::NotAscii, L"\u00e9"},
         {L"", 1, "", CommandError::Empty, L""},
         {L"X{h},1$", 36, "", CommandError::PortTooHigh, L"{h}"},
         {L"{b}", 256, "", CommandError::PortTooHigh, L"{b}"},
         {L"sw i{nn}", 100, "", CommandError::PortTooHigh, L"{nn}"},
+        // Past the switches' ports, whoever asks; the widest number must not
+        // be written into the command's room for one field.
+        {L"{n}", 65, "", CommandError::PortTooHigh, L"{n}"},
+        {L"{n}", 2147483647, "", CommandError::PortTooHigh, L"{n}"},
+        {L"{n}", 0, "", CommandError::PortTooHigh, L"{n}"},
     };
     for (const auto& c : cases) {
         const KvmCommand command = BuildKvmCommand(c.notation, c.port);

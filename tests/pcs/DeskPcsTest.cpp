@@ -56,6 +56,11 @@ TEST(DeskPcs, AreReadTheSafeWayStoredWithoutGapsAndFoundByNumberOrName)
     } names[] = {{L"1", 1}, {L"4", 4}, {L"5", 0}, {L"0", 0}, {L"04", 4}, {L"home lab", 4}, {L"HOME LAB", 4},
                  {L"Home", 0}, {L"pc 2", 2}, {L"99999999999", 0}};
     for (const auto& n : names) EXPECT_EQ(FindPc(read, n.text), n.number) << n.text;
+    // Digits are a number first, and a name only past the last PC.
+    DeskPcs digits = read;
+    digits.pc[3].name = L"2";
+    digits.pc[0].name = L"9";
+    EXPECT_EQ(FindPc(digits, L"2") * 10 + FindPc(digits, L"9"), 21);
 
     // Stored as read, then with the second removed: renumbered without gaps,
     // the junk left alone.

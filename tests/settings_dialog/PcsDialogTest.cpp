@@ -115,15 +115,14 @@ TEST_F(PcsDialogTest, PcsAreAddedEditedRemovedAndMovedByTheirRulesAndOnlyTheSett
         Click(pcs, IDC_PC_DOWN);
         EXPECT_EQ(List(), L"1 Home & Co F12; 2 Lab F11 + Control");
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(pcs, IDC_PC_DOWN)));
-        test::SelectRow(GetDlgItem(pcs, IDC_PC_LIST), 0);
-        EXPECT_EQ(Ok(Pc(IDC_PC_EDIT, nullptr, 0)), L"");
-        EXPECT_EQ(List(), L"1 Home & Co なし; 2 Lab F11 + Control");
+        test::SelectRow(GetDlgItem(pcs, IDC_PC_LIST), 1);
+        EXPECT_EQ(Ok(Pc(IDC_PC_EDIT, nullptr, 0, true)), L"");
+        EXPECT_EQ(List(), L"1 Home & Co F12; 2 Lab なし");
         EXPECT_EQ(Ok(pcs), L"");
 
-        // The settings' OK keeps the switch's key apart from the PCs'.
-        SendDlgItemMessageW(settings, IDC_FUNCTION_KEY, CB_SETCURSEL, 11, 0);
-        Click(settings, IDC_CONTROL);
-        EXPECT_EQ(Ok(settings), L"「PCの切り替え」 と Lab のホットキー（F11 + Control）が同じです。どちらかに別のキーを選んでください。");
+        // The settings' OK keeps the switch's key apart from the PCs', the first's too.
+        SendDlgItemMessageW(settings, IDC_FUNCTION_KEY, CB_SETCURSEL, 12, 0);
+        EXPECT_EQ(Ok(settings), L"「PCの切り替え」 と Home & Co のホットキー（F12）が同じです。どちらかに別のキーを選んでください。");
         SendDlgItemMessageW(settings, IDC_FUNCTION_KEY, CB_SETCURSEL, 0, 0);
         if (round == 0) Click(settings, IDCANCEL);
         else EXPECT_EQ(Ok(settings), L"");
@@ -131,7 +130,8 @@ TEST_F(PcsDialogTest, PcsAreAddedEditedRemovedAndMovedByTheirRulesAndOnlyTheSett
         EXPECT_EQ(Stored(1), round ? L"Home & Co" : L"<missing>");
     }
     EXPECT_EQ(Stored(2) + L" " + Stored(3), L"Lab <missing>");
-    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\1", "VIRTUALINDEX"), 0);
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\1", "VIRTUALINDEX"), 12);
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\2", "VIRTUALINDEX"), 0);
     EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\2", "CONTROL"), 1);
     const std::wstring a = test::DoubleIdentity(L"Hopdeck Test A");
     EXPECT_EQ(test::GetDword(test::kInProcessProfile, "PCS\\2\\MONITORS", std::string(a.begin(), a.end()).c_str()), 0x11);
@@ -175,9 +175,10 @@ TEST_F(PcsDialogTest, TheControlPortIsFilledTestedAndCheckedBeforeItIsStored)
     std::wstring tested;
     std::thread box([&] { tested = test::AnswerBox(GetCurrentProcessId(), CWinApp::Get()->AppNameW()); });
     Click(pcs, IDC_KVM_TEST);
+    SetDlgItemTextW(pcs, IDC_KVM_HOST, L"10.0.0.1");  // changed while the test is on its way
     test::PumpUntil([&] { return !tested.empty(); }, 5000);
     box.join();
-    EXPECT_EQ(tested, link + L" に接続できました（何も送っていません）。");
+    EXPECT_EQ(tested, link + L" に接続できました（何も送っていません）。") << "the link tested";
     ASSERT_EQ(kvm.Received().size(), 1u);
     EXPECT_EQ(kvm.Received()[0].first, "");
 
@@ -187,6 +188,8 @@ TEST_F(PcsDialogTest, TheControlPortIsFilledTestedAndCheckedBeforeItIsStored)
     SetDlgItemTextW(pcs, IDC_KVM_HOST, L"127.0.0.1");
     SetDlgItemTextW(pcs, IDC_KVM_COMMAND, L"X{h},1$");
     EXPECT_EQ(Ok(pcs), L"Lab の KVM のポート 40 は、コマンドの {h} では表せません（{nn} は 99、{h} は 35、{b} は 255 まで）。");
+    SetDlgItemTextW(pcs, IDC_KVM_COMMAND, L"caf\u00e9{b}");
+    EXPECT_EQ(Ok(pcs), L"KVM スイッチのコマンドの「\u00e9」はそのままでは送れません。\\xHH で書いてください。");
     SetDlgItemTextW(pcs, IDC_KVM_COMMAND, L"{b}");
     EXPECT_EQ(Ok(pcs), L"");
     EXPECT_EQ(Ok(settings), L"");
