@@ -5,12 +5,14 @@
 #include "core/SettingsStore.h"
 #include "framework/System.h"
 #include "framework/WinApp.h"
+#include "hidpp/HidppDevice.h"
 #include "hotswitch/HotSwitchDlg.h"
 #include "pcs/DeskPcs.h"
 #include "res/resource.h"
 #include "settings_dialog/MainDialog.h"
 #include "switching/HotKey.h"
 #include "tray/TrayIcon.h"
+#include <dbt.h>
 
 namespace {
 
@@ -77,7 +79,11 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_DESTROY: OnDestroy(); break;
     case WM_COMMAND: OnCommand(LOWORD(wp)); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wp); break;
-    case WM_DEVICECHANGE: m_usb.OnDeviceChange(wp, lp); break;
+    case WM_DEVICECHANGE:
+        m_usb.OnDeviceChange(wp, lp);
+        // A receiver or a Bluetooth device may have come: the devices are looked for again.
+        if (wp == DBT_DEVNODES_CHANGED && m_watchedCount) WatchDevices();
+        break;
     case WM_TIMER: OnTimer(wp); break;
     case WM_HOTKEY: OnHotKey(wp); break;
     case WM_TRAYICON: OnTrayIcon(lp); break;
@@ -85,11 +91,14 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     // changed the PCs.
     case WM_SETTINGS_CLOSED:
         WatchUsb();
+        WatchDevices();
         RegisterPcHotKeys(m_pcKeysDropped);
         m_pcKeysDropped = false;
         break;
     case WM_ANSWER_REQUEST: OnAnswerRequest(wp, reinterpret_cast<HWND>(lp)); return 0;
     case WM_KVM_SENT: OnKvmSent(DWORD(wp), lp); return 0;
+    case WM_HOSTS_CHANGED: OnHostsChanged(wp, lp); return 0;
+    case WM_HOST_ANNOUNCED: OnHostAnnounced(wp, lp); return 0;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -124,6 +133,7 @@ void CMainWnd::OnCreate()
     RegisterPcHotKeys(true);
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
     WatchUsb();
+    WatchDevices();
 }
 
 void CMainWnd::RegisterPcHotKeys(bool tell)
@@ -145,14 +155,35 @@ void CMainWnd::UnregisterPcHotKeys()
 
 void CMainWnd::WatchUsb() { m_usb.Watch(m_hWnd, kUsbSettleTimer, ReadUsbDevice().c_str()); }
 
+void CMainWnd::WatchDevices()
+{
+    m_watchedCount = PcDeviceIdentities(ReadPcs(), m_watched, kMaxWatched);
+    m_watch.Watch(m_hWnd, WM_HOST_ANNOUNCED, m_watched, m_watchedCount);
+}
+
+void CMainWnd::OnHostAnnounced(WPARAM device, LPARAM notice)
+{
+    if (!m_watch.IsCurrent(notice) || device >= WPARAM(m_watchedCount)) return;
+    // The PC that has that host for the keyboard, as if its hot key had been
+    // pressed, but for the keyboard, which is on its way there already.
+    const CStringW keyboard = m_watched[device];
+    const DeskPcs pcs = ReadPcs();
+    for (int i = 0; i < pcs.count; ++i)
+        if (pcs.pc[i].Host(keyboard.c_str()) == CHostWatch::HostOf(notice)) {
+            StartGoToPc(pcs, i + 1, nullptr, 0, keyboard.c_str());
+            return;
+        }
+}
+
 void CMainWnd::OnDestroy()
 {
     // The callers of the commands still on their way are answered before
     // the program ends: with what became of them, or that they did not go.
+    m_watch.Stop();
     FinishKvmCommands();
-    ReadKvmOutcomes();
+    ReadOutcomes();
     for (PendingCommand& pending : m_commands)
-        if (pending.ticket) OnKvmSent(ERROR_CANCELLED, pending.ticket);
+        if (pending.ticket) pending.Answer(true);
     m_usb.Watch(m_hWnd, kUsbSettleTimer, L"");
     RemoveTrayIcon(m_hWnd);
     UnregisterHotKey(m_hWnd, kHotKeyId);
@@ -197,9 +228,13 @@ void CMainWnd::OnCommand(UINT id)
 
 void CMainWnd::OnHotKey(WPARAM id)
 {
-    if (id >= kPcHotKeyIdFirst && id < WPARAM(kPcHotKeyIdFirst + kMaxPcs))
-        StartGoToPc(ReadPcs(), int(id) - kPcHotKeyIdFirst + 1);
-    else Switch();
+    if (id >= kPcHotKeyIdFirst && id < WPARAM(kPcHotKeyIdFirst + kMaxPcs)) {
+        const DeskPcs pcs = ReadPcs();
+        const int number = int(id) - kPcHotKeyIdFirst + 1;
+        if (number <= pcs.count) StartGoToPc(pcs, number, nullptr, HotKeyVirtualKey(pcs.pc[number - 1].key));
+    } else {
+        Switch(nullptr, HotKeyVirtualKey(StoredHotKey()));
+    }
 }
 
 void CMainWnd::OnRequest(WPARAM pc, HWND asker)
@@ -214,7 +249,7 @@ void CMainWnd::OnAnswerRequest(WPARAM pc, HWND asker)
     if (self && code != kPending) AnswerRequest(asker, code);
 }
 
-int CMainWnd::StartGoToPc(const DeskPcs& pcs, int number, HWND reply)
+int CMainWnd::StartGoToPc(const DeskPcs& pcs, int number, HWND reply, UINT heldKey, const wchar_t* except)
 {
     if (number < 1 || number > pcs.count) return kNoSuchPc;
     m_lastPc = number;
@@ -224,20 +259,31 @@ int CMainWnd::StartGoToPc(const DeskPcs& pcs, int number, HWND reply)
     if (!result.Succeeded()) Warn(SwitchNotice(result));
     KvmRequest request;
     KvmCheck check;
-    if (!KvmRequestFor(pcs, number - 1, &request, &check)) {
-        if (KvmCheckPassed(check)) return ExitCodeOf(result);
+    const bool command = KvmRequestFor(pcs, number - 1, &request, &check);
+    bool failed = !result.Succeeded();
+    if (!command && !KvmCheckPassed(check)) {
         // A hand-edited profile: nothing half-made goes on the wire.
         Warn(FormatResString(IDS_KVM_NOT_SENT, pc.name.c_str(), KvmCheckText(pcs, check).c_str()));
-        return kSwitchFailed;
+        failed = true;
     }
+    HostChange hosts = HostChangeFor(pc, except, heldKey);
+    if (!command && !hosts.count) return failed ? kSwitchFailed : kSwitchDone;
     PendingCommand* pending = FreePlace();
     // Never reached while the queue brings the outcomes; but a place whose
     // answer is owed is never given to another.
     if (!pending) return kSwitchFailed;
     pending->ticket = ++m_lastTicket;
     pending->reply = reply;
-    pending->monitorsFailed = !result.Succeeded();
+    pending->failed = failed;
     pending->link = pcs.kvmLink;
+    hosts.notify = m_hWnd;
+    hosts.message = WM_HOSTS_CHANGED;
+    hosts.ticket = m_lastTicket;
+    pending->hosts = hosts;
+    if (!command) {
+        if (const LPARAM replaced = QueueHostChange(hosts)) OnHostsChanged(WPARAM(-1), replaced);
+        return kPending;
+    }
     request.notify = m_hWnd;
     request.message = WM_KVM_SENT;
     request.ticket = m_lastTicket;
@@ -246,13 +292,19 @@ int CMainWnd::StartGoToPc(const DeskPcs& pcs, int number, HWND reply)
     return kPending;
 }
 
+void CMainWnd::PendingCommand::Answer(bool failedToo)
+{
+    if (reply) AnswerRequest(reply, failed || failedToo ? kSwitchFailed : kSwitchDone);
+    *this = PendingCommand();
+}
+
 CMainWnd::PendingCommand* CMainWnd::FreePlace()
 {
     for (int round = 0; round < 2; ++round) {
         for (PendingCommand& place : m_commands)
             if (!place.ticket) return &place;
         // The places are held by commands whose outcomes wait in the queue.
-        ReadKvmOutcomes();
+        ReadOutcomes();
     }
     return nullptr;
 }
@@ -266,15 +318,34 @@ void CMainWnd::OnKvmSent(DWORD result, LPARAM ticket)
         // command line waiting for it learns that it was not sent.
         if (result && result != ERROR_CANCELLED)
             Warn(FormatResString(IDS_KVM_SEND_FAILED, pending.link.c_str(), SystemErrorText(result).c_str()));
-        if (pending.reply) AnswerRequest(pending.reply, result || pending.monitorsFailed ? kSwitchFailed : kSwitchDone);
-        pending = PendingCommand();
+        // The devices go once the KVM switch has had its command; not when
+        // it was dropped (the PC sleeps) or replaced (a newer PC moves them).
+        if (!pending.hosts.count || result == ERROR_CANCELLED) {
+            pending.Answer(result != 0);
+            continue;
+        }
+        pending.failed = pending.failed || result;
+        if (const LPARAM replaced = QueueHostChange(pending.hosts)) OnHostsChanged(WPARAM(-1), replaced);
     }
 }
 
-void CMainWnd::ReadKvmOutcomes()
+void CMainWnd::OnHostsChanged(WPARAM failed, LPARAM ticket)
+{
+    for (PendingCommand& pending : m_commands) {
+        if (pending.ticket != ticket || !ticket) continue;
+        // A change that a newer one replaced (all its bits set) is no failure to warn of.
+        for (int d = 0; failed != WPARAM(-1) && d < pending.hosts.count; ++d)
+            if (failed & (WPARAM(1) << d))
+                Warn(FormatResString(IDS_DEVICE_REFUSED, DeviceNameOf(pending.hosts.target[d].identity.c_str()).c_str()));
+        pending.Answer(failed != 0);
+    }
+}
+
+void CMainWnd::ReadOutcomes()
 {
     MSG msg;
-    while (PeekMessageW(&msg, m_hWnd, WM_KVM_SENT, WM_KVM_SENT, PM_REMOVE)) OnKvmSent(DWORD(msg.wParam), msg.lParam);
+    while (PeekMessageW(&msg, m_hWnd, WM_KVM_SENT, WM_HOSTS_CHANGED, PM_REMOVE))
+        msg.message == WM_KVM_SENT ? OnKvmSent(DWORD(msg.wParam), msg.lParam) : OnHostsChanged(msg.wParam, msg.lParam);
 }
 
 void CMainWnd::FinishKvmCommands()
@@ -287,7 +358,9 @@ void CMainWnd::OnPowerBroadcast(WPARAM event)
 {
     // The sequence runs before the system goes to sleep, so the KVM switch hands
     // the keyboard and screen to the other PC.
+    if (event == PBT_APMRESUMEAUTOMATIC && m_watchedCount) WatchDevices();
     if (event != PBT_APMSUSPEND && event != PBT_APMSTANDBY) return;
+    m_watch.Stop();
     if (ReadOption(Option::SLEEPACTION)) Switch();
     // A command to the KVM switch goes before the PC sleeps; one that has not
     // gone by then is not sent when it wakes, which would take the switch
@@ -343,10 +416,10 @@ void CMainWnd::OnHideHotSwitch()
     if (HWND window = WindowOf<CHotSwitchDlg>()) SendMessageW(window, WM_CLOSE, 0, 0);
 }
 
-int CMainWnd::Switch(HWND reply)
+int CMainWnd::Switch(HWND reply, UINT heldKey)
 {
     DeskPcs pcs;
-    if (const int next = SwitchTarget(m_lastPc, &pcs)) return StartGoToPc(pcs, next, reply);
+    if (const int next = SwitchTarget(m_lastPc, &pcs)) return StartGoToPc(pcs, next, reply, heldKey);
     const SwitchResult result = SwitchEverything();
     if (!result.Succeeded()) Warn(SwitchNotice(result));
     return ExitCodeOf(result);

@@ -4,6 +4,8 @@
 #pragma once
 #include "framework/String.h"
 #include "framework/Wnd.h"
+#include "hidpp/HostChange.h"
+#include "hidpp/HostWatch.h"
 #include "usb/UsbWatch.h"
 
 struct HotKey;
@@ -41,14 +43,22 @@ private:
     void OnRequest(WPARAM pc, HWND asker);
     void OnAnswerRequest(WPARAM pc, HWND asker);
     // Starts going to PC `number` (1 to the number of PCs): its monitors'
-    // inputs now, then its KVM switch's command, queued to be sent aside;
-    // warns the user of what went wrong. Returns the command line's exit
-    // code, or kPending when the command's fate comes later, and `reply` is
-    // answered then.
-    int StartGoToPc(const DeskPcs& pcs, int number, HWND reply = nullptr);
+    // inputs now, then its KVM switch's command and its devices' hosts
+    // (all but `except`), sent aside in that order; warns the user of what
+    // went wrong. `heldKey` is the key of the hot key that asked. Returns
+    // the command line's exit code, or kPending when the rest comes later,
+    // and `reply` is answered then.
+    int StartGoToPc(const DeskPcs& pcs, int number, HWND reply = nullptr, UINT heldKey = 0,
+                    const wchar_t* except = nullptr);
     void OnKvmSent(DWORD result, LPARAM ticket);
-    // Handles the outcomes of commands that have come to the queue, now.
-    void ReadKvmOutcomes();
+    void OnHostsChanged(WPARAM failed, LPARAM ticket);
+    // The devices that some PC has a host for, watched for their own
+    // Easy-Switch key; and a keyboard's announcement that it goes to a host.
+    void WatchDevices();
+    void OnHostAnnounced(WPARAM device, LPARAM notice);
+    // Handles the outcomes of commands and host changes that have come to
+    // the queue, now.
+    void ReadOutcomes();
     // What is on the way to the KVM switch goes, for a short while (before
     // the PC sleeps, or the program ends); the rest is dropped.
     void FinishKvmCommands();
@@ -64,7 +74,7 @@ private:
     void OpenSettings();
     // Switches, and warns the user when Windows refused the key presses or a
     // monitor its input. The exit code, or kPending as for StartGoToPc.
-    int Switch(HWND reply = nullptr);
+    int Switch(HWND reply = nullptr, UINT heldKey = 0);
     // A notice as a balloon from the icon; kept until there is an icon to show it.
     void Warn(const CStringW& text);
     void ShowNotice();
@@ -88,10 +98,16 @@ private:
     struct PendingCommand {
         LPARAM ticket = 0;
         HWND reply = nullptr;
-        bool monitorsFailed = false;
+        bool failed = false;  // the monitors or the command
         CStringW link;
+        // What goes once the command is over (or at once, without one).
+        HostChange hosts;
+        void Answer(bool failedToo);
     };
     PendingCommand* FreePlace();
     PendingCommand m_commands[8];
     LPARAM m_lastTicket = 0;
+    CHostWatch m_watch;
+    CStringW m_watched[kMaxWatched];
+    int m_watchedCount = 0;
 };

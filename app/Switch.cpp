@@ -33,7 +33,7 @@ int SwitchTarget(int last, DeskPcs* pcs)
 {
     if (ReadOption(Option::SWITCHKEY) != kNoKey) return 0;
     *pcs = ReadPcs();
-    return pcs->kvmLink.empty() ? 0 : NextPcWithPort(*pcs, last);
+    return NextPcOfRound(*pcs, last);
 }
 
 int GoToPcAndWait(const DeskPcs& pcs, int number)
@@ -43,7 +43,18 @@ int GoToPcAndWait(const DeskPcs& pcs, int number)
     KvmCheck check;
     const bool sent = KvmRequestFor(pcs, number - 1, &request, &check) ? SendKvmCommand(request) == 0
                                                                          : KvmCheckPassed(check);
-    return sent ? ExitCodeOf(result) : kSwitchFailed;
+    const HostChange hosts = HostChangeFor(pcs.pc[number - 1], nullptr, 0);
+    const bool moved = !hosts.count || !ChangeHostsNow(hosts);
+    return sent && moved ? ExitCodeOf(result) : kSwitchFailed;
+}
+
+HostChange HostChangeFor(const DeskPc& pc, const wchar_t* except, UINT heldKey)
+{
+    HostChange change;
+    change.heldKey = heldKey;
+    for (int d = 0; d < pc.deviceCount; ++d)
+        if (!except || lstrcmpW(pc.devices[d].identity.c_str(), except)) change.target[change.count++] = pc.devices[d];
+    return change;
 }
 
 int SwitchAndWait()

@@ -2,6 +2,7 @@
 // menu, the hot switch, suspend, the command line).
 #pragma once
 #include "framework/String.h"
+#include "hidpp/HostChange.h"
 
 struct DeskPc;
 struct DeskPcs;
@@ -39,14 +40,20 @@ inline int ExitCodeOf(const SwitchResult& result) { return result.Succeeded() ? 
 CStringW SwitchNotice(const SwitchResult& result);
 
 // The PC the switch goes to instead of sending a lock key: with the lock key
-// "None" and a KVM switch's control port, the next PC with a port after PC
-// `last` (0: none yet, then after this PC). 0 when the switch stays what it
-// always was. *pcs gets the PCs when they had to be read.
+// "None", the next PC that a KVM switch's control port or a device's host
+// reaches straight after PC `last` (0: none yet, then after this PC). 0 when
+// the switch stays what it always was. *pcs gets the PCs when they had to be
+// read.
 int SwitchTarget(int last, DeskPcs* pcs);
+
+// The devices' part of going to a PC: each with a host for it but `except`
+// (the keyboard that went there by itself); `heldKey` is the key of the hot
+// key that asked, let go before a keyboard leaves.
+HostChange HostChangeFor(const DeskPc& pc, const wchar_t* except, UINT heldKey);
 
 // For a start of the program that ends once it is done (the command line with
 // no Hopdeck to ask), on this thread: going to a PC (its monitors, then its
-// KVM switch's command), and the switch (to the PC SwitchTarget names, or
+// KVM switch's command, then its devices), and the switch (to the PC SwitchTarget names, or
 // the monitors and the lock key). The exit code.
 int GoToPcAndWait(const DeskPcs& pcs, int number);
 int SwitchAndWait();

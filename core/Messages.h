@@ -25,6 +25,12 @@
 // Posted by the KVM switch's sender when a command has gone, or not: wParam
 // the result, lParam the command's ticket.
 #define WM_KVM_SENT          (WM_USER + 8)
+// Posted by the devices' host change when it is over: wParam the mask of the
+// devices that did not go, lParam the ticket.
+#define WM_HOSTS_CHANGED     (WM_USER + 9)
+// Posted by the watch of the keyboards when one announces that it goes to
+// another host: wParam its index, lParam the host and the watch's generation.
+#define WM_HOST_ANNOUNCED    (WM_USER + 10)
 
 // To the dialogs, whose class keeps WM_USER to WM_USER + 2 for itself
 // (DM_GETDEFID, DM_SETDEFID, DM_REPOSITION). Those sent carry pointers into
@@ -48,3 +54,5 @@
 // The KVM switch's sender to the PCs dialog, posted when the test of the
 // control port is over: wParam its result.
 #define WM_KVM_TESTED        (WM_APP + 7)
+// The devices' reading to a PC's dialog, posted when it is over.
+#define WM_DEVICE_READING    (WM_APP + 8)

@@ -3,11 +3,10 @@
 // string takes seconds, and the menu, the hot key and the hot switch must not
 // wait for it.
 //
-// The reading and the window that asked for it share one object; each lets
-// go of it when done, the last one frees it. The window is told by posted
-// messages that carry no data: it may be gone by the time they arrive.
+// The reading and the window that asked for it share the object (CWorker).
 #pragma once
 #include "framework/String.h"
+#include "framework/Worker.h"
 #include "monitors/InputSources.h"
 #include "monitors/MonitorList.h"
 #include <windows.h>
@@ -23,7 +22,7 @@ struct MonitorReport {
     int inputCount = 0;
 };
 
-class CMonitorReading {
+class CMonitorReading : public CWorker {
 public:
     // What the posted message's wParam says.
     enum Stage { kListed, kRead, kDone };
@@ -33,22 +32,14 @@ public:
     // with a monitor's index in lParam once that monitor is read, kDone at the
     // end. Null when no thread could be started.
     static CMonitorReading* Start(HWND notify, UINT message);
-    // The window's part is over: the reading stops at the next monitor.
-    void Release();
 
     int Count() const { return m_count; }
     const MonitorReport& Report(int i) const { return m_reports[i]; }
 
 private:
-    CMonitorReading(HWND notify, UINT message) : m_notify(notify), m_message(message) {}
-    static DWORD WINAPI Run(void* self);
-    void Read();
-    bool PostStage(Stage stage, int index = 0) const;
+    CMonitorReading(HWND notify, UINT message) : CWorker(notify, message) {}
+    void Work() override;
 
-    volatile LONG m_owners = 2;
-    volatile LONG m_stopped = 0;
-    HWND m_notify;
-    UINT m_message;
     int m_count = 0;
     MonitorReport m_reports[kMaxMonitors];
 };

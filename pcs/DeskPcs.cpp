@@ -8,6 +8,7 @@
 namespace {
 
 const char kMonitors[] = "MONITORS";
+const char kDevices[] = "DEVICES";
 const char kSetting[] = "SETTING";
 
 // "PCS\3".
@@ -55,6 +56,34 @@ void DeskPc::SetInput(const wchar_t* identity, int input)
     monitors[i].input = input;
 }
 
+int DeskPc::Host(const wchar_t* identity) const
+{
+    for (int i = 0; i < deviceCount; ++i)
+        if (lstrcmpW(devices[i].identity.c_str(), identity) == 0) return devices[i].host;
+    return 0;
+}
+
+void DeskPc::SetHost(const wchar_t* identity, int host)
+{
+    int i = 0;
+    while (i < deviceCount && lstrcmpW(devices[i].identity.c_str(), identity) != 0) ++i;
+    if (host < 1 || host > kMaxHosts) {
+        if (i == deviceCount) return;
+        for (--deviceCount; i < deviceCount; ++i) devices[i] = devices[i + 1];
+        return;
+    }
+    if (i == deviceCount) {
+        if (deviceCount == kMaxPcDevices) return;
+        devices[deviceCount++].identity = identity;
+    }
+    devices[i].host = host;
+}
+
+DeskPcs::DeskPcs() = default;
+DeskPcs::DeskPcs(const DeskPcs& other) = default;
+DeskPcs& DeskPcs::operator=(const DeskPcs& other) = default;
+DeskPcs::~DeskPcs() = default;
+
 CStringW DefaultPcName(int number)
 {
     wchar_t name[16];
@@ -62,7 +91,7 @@ CStringW DefaultPcName(int number)
     return name;
 }
 
-DeskPcs ReadPcs(bool withMonitors)
+DeskPcs ReadPcs(bool withChoices)
 {
     DeskPcs pcs;
     for (int number = 1; number <= kMaxPcs; ++number) {
@@ -74,11 +103,15 @@ DeskPcs ReadPcs(bool withMonitors)
         pc.key = ReadHotKey(key.Get());
         pc.kvmPort = ReadDword(key.Get(), L"KVMPORT", 0);
         if (pc.kvmPort < 0 || pc.kvmPort > kMaxKvmPort) pc.kvmPort = 0;
-        CRegKey monitors;
+        CRegKey monitors, devices;
         CStringW identity;
-        if (!withMonitors || !monitors.Open(key.Get(), kMonitors, KEY_READ)) continue;
-        for (DWORD entry = 0; EnumValueName(monitors.Get(), entry, &identity); ++entry)
-            pc.SetInput(identity.c_str(), ReadDword(monitors.Get(), identity.c_str(), kLeaveUnchanged));
+        if (!withChoices) continue;
+        if (monitors.Open(key.Get(), kMonitors, KEY_READ))
+            for (DWORD entry = 0; EnumValueName(monitors.Get(), entry, &identity); ++entry)
+                pc.SetInput(identity.c_str(), ReadDword(monitors.Get(), identity.c_str(), kLeaveUnchanged));
+        if (devices.Open(key.Get(), kDevices, KEY_READ))
+            for (DWORD entry = 0; EnumValueName(devices.Get(), entry, &identity); ++entry)
+                pc.SetHost(identity.c_str(), ReadDword(devices.Get(), identity.c_str(), 0));
     }
     CRegKey setting;
     if (!AppSettings().OpenSection(kSetting, setting, true)) return pcs;
@@ -97,15 +130,18 @@ void WritePcs(const DeskPcs& pcs)
         // Written afresh: the monitors given up, and whatever a hand edit left, go.
         const CString section = PcSection(i + 1);
         store.DeleteSection(section.c_str());
-        CRegKey key, monitors;
+        CRegKey key, monitors, devices;
         if (!store.OpenSection(section.c_str(), key)) continue;
         const DeskPc& pc = pcs.pc[i];
         WriteSz(key.Get(), L"NAME", pc.name.c_str());
         WriteHotKey(key.Get(), pc.key);
         WriteDword(key.Get(), L"KVMPORT", pc.kvmPort);
-        if (!monitors.Create(key.Get(), kMonitors, KEY_WRITE)) continue;
-        for (int m = 0; m < pc.monitorCount; ++m)
-            WriteDword(monitors.Get(), pc.monitors[m].identity.c_str(), pc.monitors[m].input);
+        if (monitors.Create(key.Get(), kMonitors, KEY_WRITE))
+            for (int m = 0; m < pc.monitorCount; ++m)
+                WriteDword(monitors.Get(), pc.monitors[m].identity.c_str(), pc.monitors[m].input);
+        if (pc.deviceCount && devices.Create(key.Get(), kDevices, KEY_WRITE))
+            for (int d = 0; d < pc.deviceCount; ++d)
+                WriteDword(devices.Get(), pc.devices[d].identity.c_str(), pc.devices[d].host);
     }
     for (int number = pcs.count + 1; number <= kMaxPcs; ++number) store.DeleteSection(PcSection(number).c_str());
     int thisPc = 0;
@@ -158,15 +194,33 @@ PcRuleCheck CheckPcs(const DeskPcs& pcs, const HotKey& switchKey)
     return check;
 }
 
-int NextPcWithPort(const DeskPcs& pcs, int after)
+bool GoesStraightTo(const DeskPcs& pcs, int index)
+{
+    return (pcs.pc[index].kvmPort && !pcs.kvmLink.empty()) || pcs.pc[index].deviceCount;
+}
+
+int NextPcOfRound(const DeskPcs& pcs, int after)
 {
     for (int i = 0; !after && i < pcs.count; ++i)
         if (pcs.pc[i].thisPc) after = i + 1;
     for (int k = 0; k < pcs.count; ++k) {
         const int i = (after + k) % pcs.count;
-        if (pcs.pc[i].kvmPort) return i + 1;
+        if (GoesStraightTo(pcs, i)) return i + 1;
     }
     return 0;
+}
+
+int PcDeviceIdentities(const DeskPcs& pcs, CStringW* identities, int max)
+{
+    int count = 0;
+    for (int p = 0; p < pcs.count; ++p)
+        for (int d = 0; d < pcs.pc[p].deviceCount; ++d) {
+            const CStringW& identity = pcs.pc[p].devices[d].identity;
+            int seen = 0;
+            while (seen < count && lstrcmpW(identities[seen].c_str(), identity.c_str())) ++seen;
+            if (seen == count && count < max) identities[count++] = identity;
+        }
+    return count;
 }
 
 KvmCheck CheckKvm(const DeskPcs& pcs, int index)

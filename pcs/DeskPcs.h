@@ -6,6 +6,7 @@
 // code.
 #pragma once
 #include "framework/String.h"
+#include "hidpp/HostChange.h"
 #include "kvm/KvmSender.h"
 #include "switching/HotKey.h"
 
@@ -35,13 +36,28 @@ struct DeskPc {
     PcMonitor monitors[kMaxPcMonitors];
     int monitorCount = 0;
 
+    // The keyboards and mice that change host with it: each one's host for
+    // this PC (from 1). Only devices with a host; the rest stay where they are.
+    HostTarget devices[kMaxPcDevices];
+    int deviceCount = 0;
+
     // The input chosen for a monitor (kLeaveUnchanged when there is none), and
     // the choice changed.
     int Input(const wchar_t* identity) const;
     void SetInput(const wchar_t* identity, int input);
+    // The same for a device's host (0 when there is none).
+    int Host(const wchar_t* identity) const;
+    void SetHost(const wchar_t* identity, int host);
 };
 
 struct DeskPcs {
+    // Made, copied and let go in one place each: the list is large, and
+    // every copy of these loops would cost room in the program.
+    DeskPcs();
+    DeskPcs(const DeskPcs& other);
+    DeskPcs& operator=(const DeskPcs& other);
+    ~DeskPcs();
+
     DeskPc pc[kMaxPcs];
     int count = 0;
     // The KVM switch's control port and its command, as written (KVMLINK and
@@ -58,9 +74,10 @@ CStringW DefaultPcName(int number);
 // missing, empty, not a string or longer than 32 characters reads as
 // "PC <n>"; a hot key outside the table, or one that would take a key from
 // typing, as none; a monitor's value that is no input value as "leave
-// unchanged". Nothing is created. Without `monitors`, their inputs are not
-// read (for the hot keys and the menu).
-DeskPcs ReadPcs(bool monitors = true);
+// unchanged", a device's that is no host (1 to 3) likewise. Nothing is
+// created. Without `choices`, the monitors' inputs and the devices' hosts are
+// not read (for the hot keys and the menu).
+DeskPcs ReadPcs(bool choices = true);
 // Stores the list as PCS\1 to PCS\<count>, each written afresh; the keys of
 // the PCs that are gone are deleted. Without PCs and without a PCS key,
 // nothing is created.
@@ -74,11 +91,16 @@ int FindPc(const DeskPcs& pcs, const wchar_t* numberOrName);
 // the monitors that refused or are not attached.
 CStringW SetPcInputs(const DeskPc& pc);
 
-// The PC a switch goes to when the switch has no lock key and a control port
-// to use: the next PC with a KVM port after PC `after` (after the last comes
-// the first); with `after` 0, after the PC marked as this one, else the first.
-// 0 when no PC has a port.
-int NextPcWithPort(const DeskPcs& pcs, int after);
+// Whether going to a PC reaches it straight: a KVM port with a link to say
+// it on, or a device that changes host to it.
+bool GoesStraightTo(const DeskPcs& pcs, int index);
+// The PC a switch goes to when the switch has no lock key: the next PC that
+// it goes straight to after PC `after` (after the last comes the first); with
+// `after` 0, after the PC marked as this one, else the first. 0 when there
+// is none.
+int NextPcOfRound(const DeskPcs& pcs, int after);
+// Each device identity that some PC has a host for, once; the count.
+int PcDeviceIdentities(const DeskPcs& pcs, CStringW* identities, int max);
 
 // What stands in the way of the command that goes to PC `index` (or, for -1,
 // of every PC's): a link that is neither a COM port nor host:port, a command

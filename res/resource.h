@@ -59,6 +59,16 @@
 #define IDS_SYSTEM_ERROR                171  // %u: an error code Windows has no words for
 #define IDS_KVM_NETWORK                 172
 #define IDS_KVM_CUSTOM                  173
+// Keyboards and mice that change host
+#define IDS_DEVICE_REFUSED              180  // %s: the device's name
+#define IDS_DEVICE_COLUMN_FIRST         181  // a PC's devices: the three column titles
+#define IDS_DEVICE_HOST                 184  // %d: a host's number
+#define IDS_DEVICE_HOST_NAMED           185  // %d: a host's number; %s: its name
+#define IDS_DEVICES_READING             186
+#define IDS_DEVICES_NONE                187
+#define IDS_DEVICE_ABSENT               188  // a device stored for the PC that did not answer now
+#define IDS_DEVICES_ASLEEP              189  // %d: how many paired devices did not answer
+#define IDS_DEVICE_HOST_TOO_HIGH        190  // %s: the device's name; %d: its number of hosts
 // + a row of the hot-key table, for the keys named in each language (the
 // arrows and the keypad, rows 32 to 50)
 #define IDS_KEY_NAME_BASE               2000

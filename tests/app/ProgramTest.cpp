@@ -13,6 +13,7 @@
 #include <hidclass.h>
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace {
@@ -55,6 +56,7 @@ protected:
     void TearDown() override
     {
         test::UseDdcDouble(L"Hopdeck.exe", false);
+        test::UseHidDouble(L"Hopdeck.exe", false);
         test::DeleteProfile(kProfile);
         for (const std::wstring& copy : copies) {
             DeleteFileW(copy.c_str());
@@ -87,6 +89,13 @@ protected:
         for (const auto& input : inputs)
             RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(),
                             test::DoubleIdentity(input.first).c_str(), REG_DWORD, &input.second, sizeof input.second);
+    }
+    // A device's host for PC `number`.
+    static void StoreHost(int number, const std::wstring& identity, DWORD host)
+    {
+        const std::string key = test::ProfileKey(kProfile, ("PCS\\" + std::to_string(number) + "\\DEVICES").c_str());
+        RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(), identity.c_str(), REG_DWORD,
+                        &host, sizeof host);
     }
     // The KVM switch's control port and command.
     static void StoreKvm(const std::wstring& link, const wchar_t* command = L"\\xAA\\xBB\\x03\\x01{b}\\xEE")
@@ -549,6 +558,101 @@ TEST_F(ProgramTest, AKvmSwitchsControlPortHearsEachPcsPortAfterTheMonitorsASecon
     EXPECT_EQ(switchTo(L"lab"), 0u);
     ASSERT_TRUE(kvm.WaitFor(alone + 1));
     EXPECT_LT(ddc.firstWrite, kvm.Received()[alone].second) << "the monitors first";
+}
+
+// Keyboards and mice that change host themselves (the desk's double: a
+// receiver with a keyboard and a mouse, and a Bluetooth keyboard): going to
+// a PC sends each its host for that PC, after the monitors and the KVM
+// switch's command, the keyboards last and once the hot key is let go; a
+// keyboard's own Easy-Switch key, announced, takes the rest of the desk
+// along, and a link that only drops takes nothing.
+TEST_F(ProgramTest, KeyboardsAndMiceGoToEachPcsHostAfterTheMonitorsAndTheKvmAndFollowTheKeyboard)
+{
+    test::HidppDesk desk;
+    test::UseHidDouble(L"Hopdeck.exe");
+    test::UseDdcDouble(L"Hopdeck.exe");
+    DdcDoubleState& ddc = *DdcDouble();
+    ddc = {};
+    test::KvmListener kvm;
+    StoreKvm(Local(kvm));
+    const std::wstring keyboard = L"B35B408A0000-1A2B3C4D|MX Keys", mouse = L"B02340820000-5E6F7081|MX Master 3",
+                       k380 = L"B34200000000-99AABBCC|K380";
+    StorePc(1, L"Here", 10, {}, 0);
+    StorePc(2, L"Laptop", 11, {{L"Hopdeck Test A", 0x11}}, 3);
+    StoreHost(2, keyboard, 2);
+    StoreHost(2, mouse, 3);
+    StoreHost(2, k380, 2);
+    test::Program hopdeck;
+    HWND main = hopdeck.MainWindow();
+    ASSERT_TRUE(main);
+    // setCurrentHost (function 1 of Change Host, software id 5), to each
+    // device ("index>host "), and when it came.
+    auto isSetHost = [](const std::string& b) {
+        return b.size() > 4 && BYTE(b[3]) == 0x15 &&
+               ((b[1] == 1 && b[2] == 0x0A) || (b[1] == 2 && b[2] == 0x09) || (BYTE(b[1]) == 0xFF && b[2] == 0x08));
+    };
+    auto hostsSet = [&] {
+        std::string set;
+        for (const auto& w : desk.Writes())
+            if (isSetHost(w.bytes)) set += std::to_string(BYTE(w.bytes[1])) + ">" + std::to_string(w.bytes[4]) + " ";
+        return set;
+    };
+
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    keybd_event(VK_F11, 0, 0, 0);
+    keybd_event(VK_F11, 0, KEYEVENTF_KEYUP, 0);
+    test::PumpUntil([&] { return !hostsSet().empty(); }, 5000);
+    test::PumpFor(300);
+    EXPECT_EQ(hostsSet(), "2>2 ") << "the mouse; the keyboards wait for Control";
+    LARGE_INTEGER released;
+    QueryPerformanceCounter(&released);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    // Then both keyboards, in either order.
+    EXPECT_TRUE(test::PumpUntil([&] { return hostsSet() == "2>2 1>1 255>1 " || hostsSet() == "2>2 255>1 1>1 "; }, 3000))
+        << hostsSet();
+    ASSERT_TRUE(kvm.WaitFor(1));
+    LONGLONG mouseAt = 0, keyboardAt = 0;
+    for (const auto& w : desk.Writes())
+        if (isSetHost(w.bytes) && w.bytes[1] != 2) keyboardAt = keyboardAt ? keyboardAt : w.at;
+        else if (isSetHost(w.bytes)) mouseAt = w.at;
+    EXPECT_LT(ddc.firstWrite, kvm.Received()[0].second) << "the monitors, then the command";
+    EXPECT_LT(kvm.Received()[0].second, mouseAt) << "then the mouse";
+    EXPECT_LT(released.QuadPart, keyboardAt) << "the keyboard once Control is up";
+    // The exact reports: short through the receiver, long to the Bluetooth keyboard.
+    std::set<std::string> last;
+    for (const auto& w : desk.Writes()) last.insert(w.bytes);
+    EXPECT_TRUE(last.count(std::string("\x10\x02\x09\x15\x02\0\0", 7)) && last.count(std::string("\x10\x01\x0A\x15\x01\0\0", 7)) &&
+                last.count(std::string("\x11\xFF\x08\x15\x01", 5) + std::string(15, '\0')));
+
+    // The keyboard's own key, announced: the PC that has that host for it
+    // comes along (its monitors, its command, its other devices), the
+    // keyboard is left to go by itself. A link that only drops moves nothing.
+    auto comeBack = [&] {
+        test::PumpFor(300);  // once they have left
+        for (auto device : {test::HidppDesk::kKeyboard, test::HidppDesk::kMouse, test::HidppDesk::kK380}) desk.ComeBack(device);
+        test::PumpFor(300);
+    };
+    comeBack();
+    ddc.monitor[0].input = 0;
+    const std::string before = hostsSet();
+    desk.PressEasySwitch(test::HidppDesk::kKeyboard, 1, true);
+    EXPECT_TRUE(test::PumpUntil([&] { return hostsSet().size() == before.size() + 10; }, 5000)) << hostsSet();
+    EXPECT_EQ(hostsSet().substr(before.size()), "2>2 255>1 ") << "the mouse and the other keyboard";
+    EXPECT_EQ(ddc.monitor[0].input, 0x11u);
+    EXPECT_TRUE(kvm.WaitFor(2));
+    comeBack();
+    desk.PressEasySwitch(test::HidppDesk::kKeyboard, 1, false);
+    test::PumpFor(1500);
+    EXPECT_EQ(hostsSet().size(), before.size() + 10) << "a link that drops moves nothing";
+    EXPECT_EQ(kvm.Received().size(), 2u);
+
+    // A device asleep is not reached: the others go, and the command line hears 2.
+    comeBack();
+    desk.SetState(test::HidppDesk::kMouse, test::HidppDesk::kAsleep);
+    test::Program request(L"/switch 2");
+    EXPECT_TRUE(request.WaitExit(10000) && request.ExitCode() == 2u) << request.ExitCode();
+    EXPECT_EQ(hostsSet().substr(before.size() + 10).size(), 10u) << hostsSet();
+    EXPECT_TRUE(desk.Violations().empty());
 }
 
 // A USB switch moves keyboard and mouse; the monitors follow its device: to

@@ -95,11 +95,22 @@ std::string FileText(const char* path)
     return text;
 }
 
-void UseDdcDouble(const wchar_t* exe, bool use)
+namespace {
+// The DLL in the prefix's system folder (a double) for the programs of that file name, or Wine's own.
+void UseNative(const wchar_t* exe, const wchar_t* dll, bool use)
 {
     const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + exe + L"\\DllOverrides";
-    if (use) RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"dxva2", REG_SZ, L"native", 14);
-    else RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"dxva2");
+    if (use) RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), dll, REG_SZ, L"native", 14);
+    else RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), dll);
+}
+}  // namespace
+
+void UseDdcDouble(const wchar_t* exe, bool use) { UseNative(exe, L"dxva2", use); }
+
+void UseHidDouble(const wchar_t* exe, bool use)
+{
+    UseNative(exe, L"setupapi", use);
+    UseNative(exe, L"hid", use);
 }
 
 std::wstring DoubleIdentity(const wchar_t* name)

@@ -3,6 +3,7 @@
 // hot keys, and the program's own main window in the test's process.
 #pragma once
 #include "tools/driver/Driver.h"
+#include "tools/driver/HidppDesk.h"
 
 namespace test {
 
@@ -39,6 +40,9 @@ private:
 // the profile keeps a monitor of the double ("Hopdeck Test A").
 void UseDdcDouble(const wchar_t* exe, bool use = true);
 std::wstring DoubleIdentity(const wchar_t* name);
+// The doubles of setupapi.dll and hid.dll (HidDoubleTable.h), showing the HID
+// collections of a driver::HidppDesk, for the programs of that file name; or Wine's own.
+void UseHidDouble(const wchar_t* exe, bool use = true);
 
 // The program's own main window in this process, made on first use over
 // kInProcessProfile; and a clean slate: its windows closed, the profile, hot
