@@ -38,6 +38,12 @@ public:
             if (c_str()[i] == c) return i;
         return -1;
     }
+    int ReverseFind(Ch c) const
+    {
+        for (int i = m_len; i-- > 0;)
+            if (c_str()[i] == c) return i;
+        return -1;
+    }
 
     // A writable buffer of at least minLength characters plus the terminator;
     // ReleaseBuffer sets the length (to the terminated text when -1). Null when

@@ -74,11 +74,27 @@ CStringW DeviceNameOf(const wchar_t* identity)
     return *bar ? CStringW(bar + 1) : CStringW(identity);
 }
 
-int DeviceIndexes(const CHidppChannel& channel, BYTE* indexes)
+int FindHidppDevices(CHidppChannel* channels, HidppDevice* devices, int* linkOf, int max, bool names, int* asleep,
+                     HANDLE stop)
 {
+    HidppLink links[kMaxHidppLinks];
+    const int linkCount = ListHidppLinks(links, kMaxHidppLinks);
     int count = 0;
-    for (BYTE i = 1; channel.Receiver() && i <= 6; ++i) indexes[count++] = i;
-    indexes[count++] = kOwnIndex;
+    for (int l = 0; l < linkCount; ++l) {
+        if (!channels[l].Open(links[l])) continue;
+        // 1-6 behind a receiver, and 0xFF: a device on its own, or the receiver itself.
+        for (int i = channels[l].Receiver() ? 1 : 7; i <= 7 && count < max; ++i) {
+            HidppDevice& device = devices[count];
+            device = HidppDevice();
+            const Probe probe = ProbeDevice(channels[l], i < 7 ? BYTE(i) : kOwnIndex, names, &device, stop);
+            if (probe == Probe::Stopped) return count;
+            if (probe == Probe::Asleep) ++*asleep;
+            int seen = 0;
+            while (seen < count && lstrcmpW(devices[seen].identity.c_str(), device.identity.c_str())) ++seen;
+            if (probe != Probe::Found || seen < count) continue;
+            linkOf[count++] = l;
+        }
+    }
     return count;
 }
 

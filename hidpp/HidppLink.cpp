@@ -14,28 +14,27 @@ constexpr DWORD kAnswerMs = 1000;
 wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; }
 bool IsHex(wchar_t c) { return (c >= L'0' && c <= L'9') || (Lower(c) >= L'a' && Lower(c) <= L'f'); }
 
+constexpr int kMaxPath = 400;
+
 // What the collections of one device share in their paths:
 // "\\?\hid#vid_046d&pid_c52b&mi_02&col01#8&2a3b4c5d&0&0000#{...}" up to its
 // interface class (the last "#{": a Bluetooth device's path starts with its
 // service's), without "&col01" and the collection's own "&0000".
-CStringW LinkKey(const wchar_t* path)
+void LinkKey(const wchar_t* path, wchar_t (&key)[kMaxPath])
 {
-    int end = 0;
+    int end = 0, n = 0, cut = -1;
     for (int i = 0; path[i]; ++i)
         if (path[i] == L'#' && path[i + 1] == L'{') end = i;
-    CStringW key;
-    int cut = -1;
-    for (int i = 0; i < end; ++i) {
+    for (int i = 0; i < end && n < kMaxPath - 1; ++i) {
         if (path[i] == L'&' && Lower(path[i + 1]) == L'c' && Lower(path[i + 2]) == L'o' && Lower(path[i + 3]) == L'l' &&
             IsHex(path[i + 4]) && IsHex(path[i + 5])) {
             i += 5;
             continue;
         }
-        if (path[i] == L'#' || path[i] == L'&') cut = path[i] == L'&' ? key.size() : -1;
-        const wchar_t c = Lower(path[i]);
-        key += CStringW(&c, 1);
+        if (path[i] == L'#' || path[i] == L'&') cut = path[i] == L'&' ? n : -1;
+        key[n++] = Lower(path[i]);
     }
-    return cut < 0 ? key : CStringW(key.c_str(), cut);
+    key[cut < 0 ? n : cut] = 0;
 }
 
 // setupapi.dll and hid.dll for one listing.
@@ -111,40 +110,38 @@ int ListHidppLinks(HidppLink* links, int max)
     if (!api.Ready()) return 0;
     HDEVINFO set = api.classDevs(&GUID_DEVINTERFACE_HID, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return 0;
-    CStringW keys[kMaxHidppLinks];
     int count = 0;
     SP_DEVICE_INTERFACE_DATA data = {};
     data.cbSize = sizeof data;
+    struct {
+        SP_DEVICE_INTERFACE_DETAIL_DATA_W detail;
+        wchar_t rest[kMaxPath];
+    } path;
     for (DWORD i = 0; api.enumInterfaces(set, nullptr, &GUID_DEVINTERFACE_HID, i, &data); ++i) {
-        DWORD size = 0;
-        api.interfaceDetail(set, &data, nullptr, 0, &size, nullptr);
-        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) || size > 4096) continue;
-        CString buffer;
-        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(buffer.GetBuffer(int(size)));
-        if (!detail) continue;
-        detail->cbSize = sizeof *detail;
-        if (!api.interfaceDetail(set, &data, detail, size, nullptr, nullptr)) continue;
-        const Kind kind = KindOf(api, detail->DevicePath);
+        path.detail.cbSize = sizeof path.detail;
+        if (!api.interfaceDetail(set, &data, &path.detail, sizeof path, nullptr, nullptr)) continue;
+        const Kind kind = KindOf(api, path.detail.DevicePath);
         if (kind == Kind::None) continue;
-        const CStringW key = LinkKey(detail->DevicePath);
+        // With the other collection of its device, if that came first.
+        wchar_t key[kMaxPath], other[kMaxPath];
+        LinkKey(path.detail.DevicePath, key);
         int at = 0;
-        while (at < count && lstrcmpW(keys[at].c_str(), key.c_str())) ++at;
+        for (; at < count; ++at) {
+            LinkKey((links[at].longPath.empty() ? links[at].shortPath : links[at].longPath).c_str(), other);
+            if (!lstrcmpW(key, other)) break;
+        }
         if (at == count) {
-            if (count == max || count == kMaxHidppLinks) continue;
-            keys[count] = key;
+            if (count == max) continue;
             links[count++] = HidppLink();
         }
-        (kind == Kind::Short ? links[at].shortPath : links[at].longPath) = detail->DevicePath;
+        (kind == Kind::Short ? links[at].shortPath : links[at].longPath) = path.detail.DevicePath;
+        links[at].receiver = !links[at].shortPath.empty();
     }
     api.destroyList(set);
     // A link needs its long collection: every answer may come as a long report.
     int kept = 0;
-    for (int i = 0; i < count; ++i) {
-        if (links[i].longPath.empty()) continue;
-        links[i].receiver = !links[i].shortPath.empty();
-        if (kept != i) links[kept] = links[i];
-        ++kept;
-    }
+    for (int i = 0; i < count; ++i)
+        if (!links[i].longPath.empty()) links[kept++] = links[i];
     return kept;
 }
 

@@ -1,5 +1,5 @@
 #include "hidpp/HostChange.h"
-#include "hidpp/HidppDevice.h"
+#include "hidpp/DeviceReading.h"
 #include <new>
 
 namespace {
@@ -32,49 +32,27 @@ void WaitForKeysUp(UINT key)
     }
 }
 
-struct Found {
-    int link = -1;
-    HidppDevice device;
-};
-
 }  // namespace
 
 WPARAM ChangeHostsNow(const HostChange& change)
 {
-    HidppLink links[kMaxHidppLinks];
     CHidppChannel channels[kMaxHidppLinks];
-    const int linkCount = ListHidppLinks(links, kMaxHidppLinks);
-    Found found[kMaxPcDevices];
-    int missing = change.count;
-    for (int l = 0; l < linkCount && missing; ++l) {
-        if (!channels[l].Open(links[l])) continue;
-        BYTE indexes[8];
-        const int indexCount = DeviceIndexes(channels[l], indexes);
-        for (int i = 0; i < indexCount && missing; ++i) {
-            HidppDevice device;
-            if (ProbeDevice(channels[l], indexes[i], false, &device) != Probe::Found) continue;
-            for (int t = 0; t < change.count; ++t) {
-                if (found[t].link >= 0 || lstrcmpW(change.target[t].identity.c_str(), device.identity.c_str())) continue;
-                found[t].link = l;
-                found[t].device = device;
-                --missing;
-            }
-        }
-    }
+    HidppDevice devices[kMaxListedDevices];
+    int linkOf[kMaxListedDevices], asleep = 0;
+    const int count = FindHidppDevices(channels, devices, linkOf, kMaxListedDevices, false, &asleep);
     WPARAM failed = 0;
     for (int keyboards = 0; keyboards < 2; ++keyboards) {
         if (keyboards) WaitForKeysUp(change.heldKey);
         for (int t = 0; t < change.count; ++t) {
-            const HidppDevice& device = found[t].device;
-            if (found[t].link >= 0 && device.keyboard != (keyboards != 0)) continue;
+            int d = 0;
+            while (d < count && lstrcmpW(devices[d].identity.c_str(), change.target[t].identity.c_str())) ++d;
+            const HidppDevice& device = devices[d < count ? d : 0];
+            if (d < count && device.keyboard != (keyboards != 0)) continue;
             const int host = change.target[t].host;
-            if (found[t].link < 0 || host < 1 || host > device.hosts) {
-                failed |= WPARAM(1) << t;
-                continue;
-            }
             // One that is there already stays.
             const BYTE params[1] = {BYTE(host - 1)};
-            if (device.current != host - 1 && !channels[found[t].link].Send(device.index, device.changeHost, 1, params, 1))
+            if (d == count || host < 1 || host > device.hosts ||
+                (device.current != host - 1 && !channels[linkOf[d]].Send(device.index, device.changeHost, 1, params, 1)))
                 failed |= WPARAM(1) << t;
         }
     }

@@ -4,8 +4,9 @@
 
 namespace {
 
-// What the watching thread owns: its own copy of what it watches and of the
-// stop event, so that it may outlive the watch that started it.
+// What the watching thread owns: its own copy of what it watches, and the
+// stop event, which the watch only sets; the thread lets it go only once it
+// is set, so that it may outlive the watch that started it.
 struct CWatching {
     HWND wnd = nullptr;
     UINT message = 0;
@@ -14,9 +15,7 @@ struct CWatching {
     CStringW identity[kMaxWatched];
     int count = 0;
 
-    HidppLink links[kMaxHidppLinks];
     CHidppChannel channels[kMaxHidppLinks];
-    int linkCount = 0;
     // The watched devices found on each link: their index and Change Host's.
     struct Known {
         BYTE index = 0, changeHost = 0;
@@ -28,21 +27,26 @@ struct CWatching {
         if (stop) CloseHandle(stop);
     }
 
+    // Knows the device on `link` if it is watched.
+    void Know(int link, const HidppDevice& device)
+    {
+        for (int i = 0; i < count; ++i) {
+            if (lstrcmpW(identity[i].c_str(), device.identity.c_str())) continue;
+            for (Known& k : known[link]) {
+                if (k.identity >= 0 && k.index != device.index) continue;
+                k = {device.index, device.changeHost, i};
+                break;
+            }
+        }
+    }
+
     // Asks the device at `index` who it is; false when the watch was stopped.
     bool Learn(int link, BYTE index)
     {
         HidppDevice device;
         const Probe probe = ProbeDevice(channels[link], index, false, &device, stop);
-        if (probe == Probe::Stopped) return false;
-        for (int i = 0; probe == Probe::Found && i < count; ++i) {
-            if (lstrcmpW(identity[i].c_str(), device.identity.c_str())) continue;
-            for (Known& k : known[link]) {
-                if (k.identity >= 0 && k.index != index) continue;
-                k = {index, device.changeHost, i};
-                break;
-            }
-        }
-        return true;
+        if (probe == Probe::Found) Know(link, device);
+        return probe != Probe::Stopped;
     }
 
     // A report of a link: an announcement of a watched device, or a device
@@ -64,18 +68,14 @@ struct CWatching {
 
     void Run()
     {
-        linkCount = ListHidppLinks(links, kMaxHidppLinks);
-        for (int l = 0; l < linkCount; ++l) {
-            if (!channels[l].Open(links[l])) continue;
-            BYTE indexes[8];
-            const int n = DeviceIndexes(channels[l], indexes);
-            for (int i = 0; i < n; ++i)
-                if (!Learn(l, indexes[i])) return;
-        }
+        HidppDevice devices[kMaxWatched];
+        int linkOf[kMaxWatched], asleep = 0;
+        const int found = FindHidppDevices(channels, devices, linkOf, kMaxWatched, false, &asleep, stop);
+        for (int d = 0; d < found; ++d) Know(linkOf[d], devices[d]);
         for (;;) {
             HANDLE events[2 * kMaxHidppLinks + 1];
             int owner[2 * kMaxHidppLinks], collection[2 * kMaxHidppLinks], n = 0;
-            for (int l = 0; l < linkCount; ++l)
+            for (int l = 0; l < kMaxHidppLinks; ++l)
                 for (int c = 0; c < channels[l].Collections(); ++c) {
                     owner[n] = l;
                     collection[n] = c;
@@ -101,6 +101,7 @@ struct CWatching {
     {
         auto* watching = static_cast<CWatching*>(self);
         watching->Run();
+        WaitForSingleObject(watching->stop, INFINITE);
         delete watching;
         return 0;
     }
@@ -120,23 +121,18 @@ void CHostWatch::Watch(HWND wnd, UINT message, const CStringW* identities, int c
     watching->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     for (; watching->count < count && watching->count < kMaxWatched; ++watching->count)
         watching->identity[watching->count] = identities[watching->count];
-    HANDLE thread = nullptr;
-    if (watching->stop && DuplicateHandle(GetCurrentProcess(), watching->stop, GetCurrentProcess(), &m_stop, 0, FALSE,
-                                          DUPLICATE_SAME_ACCESS))
-        thread = CreateThread(nullptr, 0, CWatching::Thread, watching, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
+    HANDLE thread = watching->stop ? CreateThread(nullptr, 0, CWatching::Thread, watching, 0, nullptr) : nullptr;
+    if (!thread) {
+        delete watching;
         return;
     }
-    delete watching;
-    Stop();
+    CloseHandle(thread);
+    m_stop = watching->stop;
 }
 
 void CHostWatch::Stop()
 {
-    if (!m_stop) return;
-    // The thread ends by itself once it sees it.
-    SetEvent(m_stop);
-    CloseHandle(m_stop);
+    // The thread ends by itself once it sees it, and closes it.
+    if (m_stop) SetEvent(m_stop);
     m_stop = nullptr;
 }

@@ -69,11 +69,15 @@ bool CAlphaButton::LoadPng(const void* data, DWORD size, int width)
         if (FAILED(StreamOnGlobal(block.Get(), stream.Receive())) || !stream) return false;
         m_image.Load(stream.Get());
     }
-    // Drawn at the size asked for: the frames are resampled one by one, so
-    // none bleeds into its neighbour.
-    if (width > 0 && !m_image.IsNull() && width != m_image.GetWidth()) {
-        const int bandHeight = MulDiv(ButtonFrameHeight(m_image.GetHeight()), width, m_image.GetWidth());
-        m_image.ResizeBands(width, bandHeight, kFrameCount);
+    // Drawn at the size asked for (the artwork's own without one): the
+    // frames are resampled one by one, so none bleeds into its neighbour, and
+    // the pressed one is made from the hover one. An image that cannot be
+    // resampled has nothing to show.
+    static const CImage::BandSource kFrames[kFrameCount] = {{0, 1000}, {1, 1000}, {1, 900}, {2, 1000}, {3, 1000}};
+    if (!m_image.IsNull()) {
+        if (width <= 0) width = m_image.GetWidth();
+        const int bandHeight = MulDiv(m_image.GetHeight() / kArtworkFrames, width, m_image.GetWidth());
+        if (!m_image.ResizeBands(width, bandHeight, kArtworkFrames, kFrames, kFrameCount)) m_image.Destroy();
     }
     m_drawBitmap = m_image.GetBitmap();
     if (!m_drawBitmap) return false;

@@ -1,7 +1,9 @@
-// CAlphaButton: a push button that paints itself from one PNG holding five
-// frames of equal height stacked top to bottom (normal, hover, pressed,
-// disabled, focused). Frames with an alpha channel are composited over a
-// snapshot of what showed at the button's place when it was first painted.
+// CAlphaButton: a push button that paints itself in five frames (normal,
+// hover, pressed, disabled, focused) from one PNG holding four of equal
+// height stacked top to bottom: all but the pressed one, which is the hover
+// frame at nine tenths of its size. Frames with an alpha channel are
+// composited over a snapshot of what showed at the button's place when it
+// was first painted.
 //
 // Bind it to a push button of a dialog template, then give it an image; a
 // button whose image could not be loaded stays a standard push button.
@@ -23,9 +25,11 @@ enum ButtonFrame {
 // hover, hover beats focus.
 int ChooseButtonFrame(bool enabled, bool pressed, bool hover, bool focus);
 
-// Height of one frame of an image of that height; rows below the fifth frame
-// are never shown.
+// Height of one frame of the button's five-frame image of that height; rows
+// below the fifth frame are never shown.
 inline int ButtonFrameHeight(int imageHeight) { return imageHeight / kFrameCount; }
+// The frames the PNG holds.
+constexpr int kArtworkFrames = 4;
 
 // Composites width x height pixels of a 32-bit image (blue, green, red, straight
 // alpha) over background pixels in place. Background pixels are 3 or 4 bytes,

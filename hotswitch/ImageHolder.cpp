@@ -400,20 +400,24 @@ void ResampleBgra(const BYTE* src, int srcPitch, int srcWidth, int srcHeight, BY
     }
 }
 
-bool CImage::ResizeBands(int width, int bandHeight, int bands)
+bool CImage::ResizeBands(int width, int bandHeight, int sourceBands, const BandSource* from, int bands)
 {
-    if (m_bpp != 32 || !m_bitmap || bands <= 0 || width <= 0 || bandHeight <= 0) return false;
-    const int srcBand = m_height / bands;
+    if (m_bpp != 32 || !m_bitmap || bands <= 0 || sourceBands <= 0 || width <= 0 || bandHeight <= 0) return false;
+    const int srcBand = m_height / sourceBands;
     if (srcBand <= 0) return false;
     void* bits = nullptr;
+    // A new DIB section's pixels are zero: transparent around a smaller band.
     HBITMAP dib = CreateBottomUpDib(width, bandHeight * bands, 32, &bits);
     if (!dib) return false;
     const int stride = width * 4;
     BYTE* top = static_cast<BYTE*>(bits) + (size_t)(bandHeight * bands - 1) * stride;
     GdiFlush();  // the DIB's pixels are read directly
-    for (int b = 0; b < bands; ++b)
-        ResampleBgra(m_topRow + (ptrdiff_t)b * srcBand * m_pitch, m_pitch, m_width, srcBand,
-                     top - (ptrdiff_t)b * bandHeight * stride, -stride, width, bandHeight);
+    for (int b = 0; b < bands; ++b) {
+        const int w = MulDiv(width, from[b].permille, 1000), h = MulDiv(bandHeight, from[b].permille, 1000);
+        BYTE* corner = top - (ptrdiff_t)(b * bandHeight + (bandHeight - h) / 2) * stride + (width - w) / 2 * 4;
+        ResampleBgra(m_topRow + (ptrdiff_t)from[b].band % sourceBands * srcBand * m_pitch, m_pitch, m_width, srcBand,
+                     corner, -stride, w, h);
+    }
     Attach(dib, bits, width, bandHeight * bands, 32, m_alpha);
     return true;
 }

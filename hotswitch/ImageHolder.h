@@ -19,10 +19,16 @@ public:
     // has a bitmap afterwards; on failure it is empty.
     HRESULT Load(IStream* stream);
     void Destroy();
-    // Resamples a 32-bit image, cut into `bands` bands of equal height stacked
-    // top to bottom, to bands of width x bandHeight pixels, each on its own.
-    // False (the image unchanged) for other depths.
-    bool ResizeBands(int width, int bandHeight, int bands);
+    // Resamples a 32-bit image, cut into `sourceBands` bands of equal height
+    // stacked top to bottom, to `bands` bands of width x bandHeight pixels:
+    // band i from source band from[i].band, each on its own, at
+    // from[i].permille of the band's size in its middle (transparent around
+    // it). False (the image unchanged) for other depths.
+    struct BandSource {
+        int band;
+        int permille;
+    };
+    bool ResizeBands(int width, int bandHeight, int sourceBands, const BandSource* from, int bands);
 
     bool IsNull() const { return m_bitmap == nullptr; }
     HBITMAP GetBitmap() const { return m_bitmap; }

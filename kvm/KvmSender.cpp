@@ -145,7 +145,8 @@ private:
         lookup->Look(dll);
         SetEvent(lookup->m_done);
         lookup->Release();
-        if (dll) FreeLibraryAndExitThread(dll, 0);
+        // What runs from here on is the program's own, not ws2_32's.
+        if (dll) FreeLibrary(dll);
         return 0;
     }
 

@@ -115,6 +115,9 @@
 #define IDC_PC_NAME                     1050
 #define IDC_PC_KVM_PORT                 1051
 #define IDC_PC_THIS                     1052
+#define IDC_DEVICE_LIST                 1053
+#define IDC_DEVICE_STATUS               1054
+#define IDC_DEVICE_HOST                 1055
 
 // The PCs dialog's control port
 #define IDC_KVM_LINK                    1060

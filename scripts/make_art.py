@@ -141,20 +141,23 @@ def ball_shader(cx, cy, rad, base, dark, rim):
 BALLS = [  # (base, dark, rim glow)
     ("9fd3f5", "3f7fb8", "e6f7ff"),  # 0 normal: pale blue glass
     ("ff9a2e", "b3470a", "ffe08a"),  # 1 hover: orange
-    ("ff9a2e", "b3470a", "ffe08a"),  # 2 pressed: orange, smaller
+    ("ff9a2e", "b3470a", "ffe08a"),  # 2 pressed: the hover ball, smaller (made by the program)
     ("b4b8bc", "5f6368", "eceef0"),  # 3 disabled: grey
     ("2f8cff", "0d3c9e", "9fdcff"),  # 4 focused: saturated blue
 ]
 
 
 def make_strip(scale=1):
-    """The five frames stacked top to bottom.  scale=2 draws the same geometry
-    at twice the size for 200 % displays, so it is rendered, not enlarged."""
+    """The frames stacked top to bottom, all but the pressed one: the program
+    draws that as the hover ball at nine tenths of its size, which is what the
+    shader, whose shading goes by the radius, would render.  scale=2 draws the
+    same geometry at twice the size for 200 % displays, so it is rendered, not
+    enlarged."""
     size, rows = 48 * scale, []
     for i, (base, dark, rim) in enumerate(BALLS):
-        rad = 22.0 * scale * (0.9 if i == 2 else 1.0)
-        rows += render(size, size, ball_shader(24.0 * scale, 24.0 * scale, rad, base, dark, rim))
-    return size, size * len(BALLS), rows
+        if i != 2:
+            rows += render(size, size, ball_shader(24.0 * scale, 24.0 * scale, 22.0 * scale, base, dark, rim))
+    return size, size * (len(BALLS) - 1), rows
 
 
 # --------------------------------------------------------------------------

@@ -96,10 +96,9 @@ void CPcsDialog::FillControlPort()
     if (!parsed) {
         // A link that does not parse (a hand edit) shows as an address and a
         // port, to be mended.
-        const wchar_t* text = m_pcs.kvmLink.c_str();
-        const wchar_t* colon = wcsrchr(text, L':');
-        host = colon ? CStringW(text, int(colon - text)) : m_pcs.kvmLink;
-        tcpPort = colon ? colon + 1 : L"";
+        const int colon = m_pcs.kvmLink.ReverseFind(L':');
+        host = colon < 0 ? m_pcs.kvmLink : CStringW(m_pcs.kvmLink.c_str(), colon);
+        tcpPort = colon < 0 ? L"" : m_pcs.kvmLink.c_str() + colon + 1;
     }
     SetDlgItemTextW(m_hWnd, IDC_KVM_HOST, host.c_str());
     SetDlgItemTextW(m_hWnd, IDC_KVM_TCP_PORT, tcpPort.c_str());
@@ -340,6 +339,11 @@ bool CPcDialog::Open(CWnd* owner, const DeskPcs& pcs, int index, const HotKey& s
     return dialog && dialog->OpenWindow(IDD_PC);
 }
 
+CPcDialog::~CPcDialog()
+{
+    if (m_deviceReading) m_deviceReading->Release();
+}
+
 bool CPcDialog::InitialiseDialog()
 {
     // The lists are filled before the first exchange selects their rows.
@@ -352,7 +356,91 @@ bool CPcDialog::InitialiseDialog()
         SendMessageW(ports, CB_ADDSTRING, 0, (LPARAM)text);
     }
     SendDlgItemMessageW(m_hWnd, IDC_PC_NAME, EM_LIMITTEXT, kMaxPcNameLength, 0);
+    // The devices are read aside too: one asleep takes a second to give up on.
+    static const int kWidths[] = {104, 92, 88};
+    static const UINT kTitles[] = {IDS_DEVICE_COLUMN_FIRST, IDS_DEVICE_COLUMN_FIRST + 1, IDS_DEVICE_COLUMN_FIRST + 2};
+    AddListColumns(m_hWnd, IDC_DEVICE_LIST, kWidths, kTitles, 3);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_DEVICE_HOST), FALSE);
+    m_deviceReading = CDeviceReading::Start(m_hWnd, WM_DEVICE_READING);
+    if (m_deviceReading) SetDlgItemTextW(m_hWnd, IDC_DEVICE_STATUS, LoadResString(IDS_DEVICES_READING).c_str());
+    else OnDevicesRead();
     return CMonitorsDialog::InitialiseDialog();
+}
+
+LRESULT CPcDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_DEVICE_READING: OnDevicesRead(); return 0;
+    case WM_NOTIFY: {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
+        if (change->hdr.idFrom == IDC_DEVICE_LIST && change->hdr.code == LVN_ITEMCHANGED &&
+            (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
+            OnDeviceSelected();
+        break;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDC_DEVICE_HOST && HIWORD(wp) == CBN_SELCHANGE) OnHostChosen();
+        break;
+    }
+    return CMonitorsDialog::WindowProc(msg, wp, lp);
+}
+
+CStringW CPcDialog::HostText(int row, int host) const
+{
+    if (host < 1) return LoadResString(IDS_INPUT_LEAVE);
+    const CStringW& name = host <= kMaxHosts ? m_devices[row].hostName[host - 1] : CStringW();
+    return name.empty() ? FormatResString(IDS_DEVICE_HOST, host) : FormatResString(IDS_DEVICE_HOST_NAMED, host, name.c_str());
+}
+
+void CPcDialog::OnDevicesRead()
+{
+    const int count = m_deviceReading ? m_deviceReading->Count() : 0;
+    for (int i = 0; i < count; ++i) {
+        const HidppDevice& device = m_deviceReading->Device(i);
+        DeviceRow& row = m_devices[m_deviceRows++];
+        row.identity = device.identity;
+        row.hosts = device.hosts;
+        row.answered = true;
+        for (int h = 0; h < kMaxHosts; ++h) row.hostName[h] = device.hostName[h];
+    }
+    // The PC's devices that did not answer keep their choice, to be changed or not.
+    for (int d = 0; d < m_pc.deviceCount; ++d) {
+        int row = 0;
+        while (row < m_deviceRows && lstrcmpW(m_devices[row].identity.c_str(), m_pc.devices[d].identity.c_str())) ++row;
+        if (row == m_deviceRows) m_devices[m_deviceRows++].identity = m_pc.devices[d].identity;
+    }
+    HWND list = GetDlgItem(m_hWnd, IDC_DEVICE_LIST);
+    for (int row = 0; row < m_deviceRows; ++row) {
+        const DeviceRow& device = m_devices[row];
+        SetListCell(list, row, 0, DeviceNameOf(device.identity.c_str()).c_str());
+        SetListCell(list, row, 1, device.answered ? HostText(row, m_deviceReading->Device(row).current + 1).c_str()
+                                                  : LoadResString(IDS_DEVICE_ABSENT).c_str());
+        SetListCell(list, row, 2, HostText(row, m_pc.Host(device.identity.c_str())).c_str());
+    }
+    const int asleep = m_deviceReading ? m_deviceReading->Asleep() : 0;
+    SetDlgItemTextW(m_hWnd, IDC_DEVICE_STATUS, asleep ? FormatResString(IDS_DEVICES_ASLEEP, asleep).c_str()
+                                               : m_deviceRows ? L"" : LoadResString(IDS_DEVICES_NONE).c_str());
+    if (m_deviceRows) SelectListRow(list, 0);
+}
+
+void CPcDialog::OnDeviceSelected()
+{
+    const int row = (int)SendDlgItemMessageW(m_hWnd, IDC_DEVICE_LIST, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED);
+    HWND hosts = GetDlgItem(m_hWnd, IDC_DEVICE_HOST);
+    SendMessageW(hosts, CB_RESETCONTENT, 0, 0);
+    EnableWindow(hosts, row >= 0);
+    if (row < 0) return;
+    for (int host = 0; host <= m_devices[row].hosts; ++host) AddComboEntry(hosts, HostText(row, host).c_str(), host);
+    SelectComboData(hosts, m_pc.Host(m_devices[row].identity.c_str()));
+}
+
+void CPcDialog::OnHostChosen()
+{
+    const int row = (int)SendDlgItemMessageW(m_hWnd, IDC_DEVICE_LIST, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED);
+    if (row < 0) return;
+    const int host = int(SelectedComboData(GetDlgItem(m_hWnd, IDC_DEVICE_HOST)));
+    m_pc.SetHost(m_devices[row].identity.c_str(), host);
+    SetListCell(GetDlgItem(m_hWnd, IDC_DEVICE_LIST), row, 2, HostText(row, host).c_str());
 }
 
 void CPcDialog::ExchangeData(CDataExchange& dx)
@@ -374,7 +462,13 @@ void CPcDialog::OnClickedOk()
     // change; the choices stay as they are.
     DeskPcs checked = m_pcs;
     if (m_index == checked.count) ++checked.count;
-    const CStringW broken = PcRuleText(checked, CheckPcs(checked, m_switchKey));
+    CStringW broken = PcRuleText(checked, CheckPcs(checked, m_switchKey));
+    // A host past those a device has (a hand edit, or one stored before the
+    // device was paired anew) would only fail later.
+    for (int row = 0; broken.empty() && row < m_deviceRows; ++row)
+        if (m_devices[row].answered && m_pc.Host(m_devices[row].identity.c_str()) > m_devices[row].hosts)
+            broken = FormatResString(IDS_DEVICE_HOST_TOO_HIGH, DeviceNameOf(m_devices[row].identity.c_str()).c_str(),
+                                     m_devices[row].hosts);
     if (!broken.empty()) {
         CWinApp::Get()->AppMessageBox(broken.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;

@@ -5,6 +5,7 @@
 // its owner while it is open. Each OK hands its result to its owner; the
 // settings' OK stores the PCs, their Cancel drops them.
 #pragma once
+#include "hidpp/DeviceReading.h"
 #include "pcs/DeskPcs.h"
 #include "settings_dialog/MonitorsDialog.h"
 
@@ -57,12 +58,30 @@ protected:
     void ExchangeData(CDataExchange& dx) override;
     bool InitialiseDialog() override;
     void OnClickedOk() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     int InitialChoice(MonitorTarget target, const wchar_t* identity) const override;
     UINT ChoiceTitle(MonitorTarget) const override { return IDS_PC_INPUT_COLUMN; }
 
 private:
     CPcDialog(CWnd* owner, const DeskPcs& pcs, int index, const HotKey& switchKey);
-    ~CPcDialog() override = default;
+    ~CPcDialog() override;
+
+    // The keyboards and mice that change host: those that answered, then
+    // those the PC has a host for that did not (asleep, off, elsewhere),
+    // which keep their choice.
+    void OnDevicesRead();
+    void OnDeviceSelected();
+    void OnHostChosen();
+    CStringW HostText(int row, int host) const;
+    struct DeviceRow {
+        CStringW identity;
+        int hosts = kMaxHosts;
+        bool answered = false;
+        CStringW hostName[kMaxHosts];
+    };
+    DeviceRow m_devices[kMaxListedDevices + kMaxPcDevices];
+    int m_deviceRows = 0;
+    CDeviceReading* m_deviceReading = nullptr;
 
     DeskPcs m_pcs;
     int m_index;
