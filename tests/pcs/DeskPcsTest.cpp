@@ -16,6 +16,8 @@ std::wstring Describe(const DeskPcs& pcs)
         text += (i ? L"; " : L"") + std::wstring(pc.name.c_str()) + L": " + HotKeyText(pc.key).c_str();
         for (int m = 0; m < pc.monitorCount; ++m)
             text += L" " + std::wstring(pc.monitors[m].identity.c_str()) + L"=" + std::to_wstring(pc.monitors[m].input);
+        for (int d = 0; d < pc.deviceCount; ++d)
+            text += L" " + std::wstring(pc.devices[d].identity.c_str()) + L">" + std::to_wstring(pc.devices[d].host);
     }
     return text;
 }
@@ -41,13 +43,17 @@ TEST(DeskPcs, AreReadTheSafeWayStoredWithoutGapsAndFoundByNumberOrName)
     test::SetRaw(kProfile, "PCS\\3\\MONITORS", "DISPLAY#A|A", REG_DWORD, &noInput, 4);
     test::SetRaw(kProfile, "PCS\\3\\MONITORS", "DISPLAY#B|B", REG_DWORD, &hdmi, 4);
     test::SetRaw(kProfile, "PCS\\3\\MONITORS", "DISPLAY#C|C", REG_SZ, "\x11\0", 2);
+    const DWORD host2 = 2, host4 = 4;
+    test::SetRaw(kProfile, "PCS\\3\\DEVICES", "K|Keys", REG_DWORD, &host2, 4);
+    test::SetRaw(kProfile, "PCS\\3\\DEVICES", "M|Mouse", REG_DWORD, &host4, 4);  // no such host: left where it is
+    test::SetRaw(kProfile, "PCS\\3\\DEVICES", "T|Tablet", REG_SZ, "\x02\0", 2);
     test::SetString(kProfile, "PCS\\4", "NAME", std::wstring(32, L'y').c_str());
     test::SetString(kProfile, "PCS\\5", "NAME", L"Home Lab");
     test::SetDword(kProfile, "PCS\\5", "VIRTUALINDEX", f5);
     test::SetDword(kProfile, "PCS\\5", "CONTROL", on);
     const std::wstring y32(32, L'y');
     DeskPcs read = ReadPcs();
-    EXPECT_EQ(Describe(read), L"PC 1:   ; PC 2:    DISPLAY#B|B=17; " + y32 + L":   ; Home Lab: F5 + Control");
+    EXPECT_EQ(Describe(read), L"PC 1:   ; PC 2:    DISPLAY#B|B=17 K|Keys>2; " + y32 + L":   ; Home Lab: F5 + Control");
 
     // The command line's PC: its number, else its name in any case.
     const struct {

@@ -200,4 +200,49 @@ TEST_F(PcsDialogTest, TheControlPortIsFilledTestedAndCheckedBeforeItIsStored)
     EXPECT_EQ(test::GetDword(test::kInProcessProfile, "SETTING", "THISPC"), 1);
 }
 
+// A PC's keyboards and mice, over the desk's double: read aside, each with
+// its host now and its hosts' names; one that does not answer keeps its
+// choice; a host past those a device has is refused at OK; the choice is
+// stored with the settings' OK.
+TEST_F(PcsDialogTest, APcsKeyboardsAndMiceAreReadAsideChosenAndStoredWithTheSettingsOk)
+{
+    test::HidppDesk desk;
+    test::UseHidDouble(L"window_tests.exe");
+    desk.SetState(test::HidppDesk::kK380, test::HidppDesk::kAsleep);
+    const char kDevices[] = "PCS\\1\\DEVICES";
+    test::SetString(test::kInProcessProfile, "PCS\\1", "NAME", L"Lab");
+    test::SetDword(test::kInProcessProfile, kDevices, "B34200000000-99AABBCC|K380", 2);
+    test::SetDword(test::kInProcessProfile, kDevices, "B02340820000-5E6F7081|MX Master 3", 3);
+    ASSERT_TRUE(OpenPcs());
+    test::SelectRow(GetDlgItem(pcs, IDC_PC_LIST), 0);
+    Pc(IDC_PC_EDIT);
+    HWND devices = GetDlgItem(pc, IDC_DEVICE_LIST);
+    auto rows = [&] { return test::ListText(devices, 3, L" / "); };
+    EXPECT_TRUE(test::PumpUntil([&] { return SendMessageW(devices, LVM_GETITEMCOUNT, 0, 0) == 3; }, 8000)) << rows();
+    EXPECT_EQ(rows(), L"MX Keys / ホスト 1 (THIS-PC) / 変更しない; MX Master 3 / ホスト 1 / ホスト 3; K380 / 応答なし / ホスト 2");
+    EXPECT_EQ(test::Text(GetDlgItem(pc, IDC_DEVICE_STATUS)), L"1 台が応答しません（スリープ中か、ほかの PC につながっています）。");
+    EXPECT_EQ(Ok(pc), L"MX Master 3 のホストは 2 までです。");
+    test::SelectRow(devices, 1);
+    Choose(pc, IDC_DEVICE_HOST, 0);
+    test::SelectRow(devices, 0);
+    std::wstring hosts;
+    for (int i = 0; i < (int)SendDlgItemMessageW(pc, IDC_DEVICE_HOST, CB_GETCOUNT, 0, 0); ++i) {
+        wchar_t text[64] = L"";
+        SendDlgItemMessageW(pc, IDC_DEVICE_HOST, CB_GETLBTEXT, i, (LPARAM)text);
+        hosts += (i ? L", " : L"") + std::wstring(text);
+    }
+    EXPECT_EQ(hosts, L"変更しない, ホスト 1 (THIS-PC), ホスト 2 (ALICE-WORK-LAPTOP), ホスト 3") << "named where the device tells";
+    Choose(pc, IDC_DEVICE_HOST, 2);
+    EXPECT_EQ(Ok(pc), L"");
+    EXPECT_EQ(Ok(pcs), L"");
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, kDevices, "B35B408A0000-1A2B3C4D|MX Keys"), test::kMissing)
+        << "not before the settings' OK";
+    EXPECT_EQ(Ok(settings), L"");
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, kDevices, "B35B408A0000-1A2B3C4D|MX Keys"), 2);
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, kDevices, "B34200000000-99AABBCC|K380"), 2) << "kept";
+    EXPECT_EQ(test::GetDword(test::kInProcessProfile, kDevices, "B02340820000-5E6F7081|MX Master 3"), test::kMissing);
+    EXPECT_TRUE(desk.Violations().empty());
+    test::UseHidDouble(L"window_tests.exe", false);
+}
+
 }  // namespace

@@ -26,7 +26,9 @@ const struct {
     {RECEIVER L"4#hopdeck&1&0003" HID_INTERFACE, 0x046D, 0xC52B, 0x1203, 0x0001, 0x0002, 8, 0, L"USB Receiver", 0},
     {L"\\\\.\\pipe\\hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&0002046d_pid&b342#hopdeck&2&0000" HID_INTERFACE,
      0x046D, 0xB342, 0x0038, 0xFF43, 0x0202, 20, 20, L"K380", 0x11},
-    {L"\\\\.\\pipe\\hid#vid_1234&pid_5678#hopdeck&3&0000" HID_INTERFACE, 0x1234, 0x5678, 0x0100, 0xFF00, 0x0001, 7, 7,
+    {L"\\\\.\\pipe\\hid#vid_1234&pid_5678&col01#hopdeck&3&0000" HID_INTERFACE, 0x1234, 0x5678, 0x0100, 0xFF00, 0x0001, 7, 7,
+     L"Test Device", 0},
+    {L"\\\\.\\pipe\\hid#vid_1234&pid_5678&col02#hopdeck&3&0001" HID_INTERFACE, 0x1234, 0x5678, 0x0100, 0xFF00, 0x0002, 20, 20,
      L"Test Device", 0},
 };
 
@@ -42,16 +44,17 @@ const struct DeviceSpec {
     std::vector<WORD> features;        // by index
     const char* hostNames[kHosts];     // 0x1815's; "": nothing paired
     BYTE hostBus[kHosts];              // 0x1815's: 1 Unifying, 3 Bluetooth, 4 Bluetooth LE
+    BYTE hosts;                        // how many it has
 } kDeviceSpecs[HidppDesk::kDevices] = {
     {1, 0x01, 0, "MX Keys", std::string("\xB3\x5B\x40\x8A\0\0", 6), "\x1A\x2B\x3C\x4D", 0x06, 0x408A,
      {0x0000, 0x0001, 0x0003, 0x0005, 0x1D4B, 0x0020, 0x0007, 0x1000, 0x1B04, 0x1C00, 0x1814, 0x1815, 0x4521},
-     {"THIS-PC", "ALICE-LAPTOP", ""}, {1, 4, 0}},
+     {"THIS-PC", "ALICE-WORK-LAPTOP", ""}, {1, 4, 0}, 3},
     {2, 0x02, 3, "MX Master 3", std::string("\xB0\x23\x40\x82\0\0", 6), "\x5E\x6F\x70\x81", 0x06, 0x4082,
      {0x0000, 0x0001, 0x0005, 0x0003, 0x1D4B, 0x0020, 0x1000, 0x1B04, 0x2110, 0x1814, 0x2121, 0x2201}, {"", "", ""},
-     {0, 0, 0}},
+     {0, 0, 0}, 2},
     {0xFF, 0, 0, "K380", std::string("\xB3\x42\0\0\0\0", 6), "\x99\xAA\xBB\xCC", 0x01, 0,
      {0x0000, 0x0001, 0x0020, 0x1000, 0x0005, 0x0003, 0x1B04, 0x1815, 0x1814, 0x40A0, 0x4220},
-     {"THIS-PC", "TABLET", ""}, {3, 3, 0}},
+     {"THIS-PC", "TABLET", ""}, {3, 3, 0}, 3},
 };
 
 // A report of that length that starts with those bytes, zeros after them.
@@ -381,9 +384,9 @@ struct HidppDesk::Desk {
         case 0x00050: put(0, {int(s.name.size())}); break;
         case 0x00051: text(0, s.name.substr(std::min<size_t>(p(0), s.name.size()), 16)); break;
         case 0x00052: put(0, {s.kind}); break;
-        case 0x18140: put(0, {kHosts, u.host, 0}); break;
+        case 0x18140: put(0, {s.hosts, u.host, 0}); break;
         case 0x18141:
-            if (p(0) >= kHosts) return Error20(s.index, r, 0x02);
+            if (p(0) >= s.hosts) return Error20(s.index, r, 0x02);
             u.hostsSet.push_back(p(0));
             if (p(0) != u.host) Later(50, [this, d] { Leave(d); });
             u.host = p(0);
@@ -456,7 +459,7 @@ void HidppDesk::SetState(Device device, State state)
     m_desk->Run([=] { m_desk->units[device].state = state; });
 }
 
-void HidppDesk::PressEasySwitch(Device device, int host, bool announce)
+void HidppDesk::PressEasySwitch(Device device, int host, bool announce, DWORD leaveMs)
 {
     m_desk->Run([=] {
         const DeviceSpec& s = kDeviceSpecs[device];
@@ -464,8 +467,11 @@ void HidppDesk::PressEasySwitch(Device device, int host, bool announce)
         if (announce)
             m_desk->Send(device == kK380 ? kK380Long : kReceiverLong,
                          Frame(20, {0x11, s.index, IndexOf(s, 0x1814), 0x00, u.host, host}));
-        u.host = host;
-        m_desk->Later(announce ? 150 : 0, [=] { m_desk->Leave(device); });
+        // It is at its old host until it leaves.
+        m_desk->Later(announce ? leaveMs : 0, [=] {
+            m_desk->units[device].host = host;
+            m_desk->Leave(device);
+        });
     });
 }
 

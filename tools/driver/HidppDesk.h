@@ -10,11 +10,11 @@
 //
 // The devices answer HID++ as real ones do, with feature indexes of their own:
 //   keyboard "MX Keys": 0x0003 at 2, 0x0005 at 3, 0x1814 at 0x0A, 0x1815 at 0x0B
-//     (hosts "THIS-PC", "ALICE-LAPTOP" and one unpaired);
-//   mouse "MX Master 3": 0x0005 at 2, 0x0003 at 3, 0x1814 at 9, no 0x1815;
+//     (hosts "THIS-PC", "ALICE-WORK-LAPTOP" and one unpaired);
+//   mouse "MX Master 3": 0x0005 at 2, 0x0003 at 3, 0x1814 at 9, no 0x1815, two hosts;
 //   "K380" (device index 0xFF, long reports only): 0x0005 at 4, 0x0003 at 5,
 //     0x1815 at 7, 0x1814 at 8 (hosts "THIS-PC", "TABLET" and one unpaired).
-// Each has 3 hosts and starts on host 0. The receiver answers its devices'
+// The others have 3 hosts; each starts on host 0. The receiver answers its devices'
 // requests with long reports on its long collection, whatever collection the
 // request came by, and says its own things (HID++ 1.0) with short ones.
 #pragma once
@@ -34,6 +34,7 @@ public:
         kReceiverMouse,     // the receiver's mouse (0x01/0x02): never to be written
         kK380Long,          // 0xFF43/0x0202, reports 0x11 of 20 bytes
         kForeign,           // vendor 0x1234, 0xFF00/0x0001 of 7 bytes: never to be written
+        kForeignLong,       // and its 0xFF00/0x0002 of 20 bytes, a HID++ look-alike: never to be written
         kCollections
     };
     enum Device { kKeyboard, kMouse, kK380, kDevices };
@@ -60,12 +61,13 @@ public:
 
     void SetState(Device device, State state);
     // The device's own Easy-Switch key for a host: with `announce`, the
-    // host-change notification first and the device leaves 150 ms later;
+    // host-change notification first and the device leaves 150 ms later (or
+    // leaveMs);
     // without, it leaves at once. A device that leaves (so also 50 ms after a
     // setCurrentHost to another host) is reported by the receiver as a link
     // not established, and then answered for with 1.0 error 0x09; the K380's
     // collection goes, as a Bluetooth device's does when it goes to another host.
-    void PressEasySwitch(Device device, int host, bool announce);
+    void PressEasySwitch(Device device, int host, bool announce, DWORD leaveMs = 150);
     // Back on host 0 and awake: the receiver reports the link established, the K380's collection comes back.
     void ComeBack(Device device);
     // The receiver's collections go, as when it is pulled out (open handles fail), and come back.
