@@ -32,51 +32,49 @@ bool SameKey(const HotKey& a, const HotKey& b)
 
 }  // namespace
 
+// A PC's choice per identity (a monitor's input, a device's host), in a list
+// of at most `max` that holds only the entries with a value.
+template <typename Entry>
+int ChoiceOf(const Entry* entries, int count, int Entry::*value, const wchar_t* identity, int none)
+{
+    for (int i = 0; i < count; ++i)
+        if (lstrcmpW(entries[i].identity.c_str(), identity) == 0) return entries[i].*value;
+    return none;
+}
+
+template <typename Entry>
+void SetChoiceOf(Entry* entries, int& count, int max, int Entry::*value, const wchar_t* identity, int choice, bool keep)
+{
+    int i = 0;
+    while (i < count && lstrcmpW(entries[i].identity.c_str(), identity) != 0) ++i;
+    if (!keep) {
+        // Left unchanged: it needs no entry.
+        if (i == count) return;
+        for (--count; i < count; ++i) entries[i] = entries[i + 1];
+        return;
+    }
+    if (i == count) {
+        if (count == max) return;
+        entries[count++].identity = identity;
+    }
+    entries[i].*value = choice;
+}
+
 int DeskPc::Input(const wchar_t* identity) const
 {
-    for (int i = 0; i < monitorCount; ++i)
-        if (lstrcmpW(monitors[i].identity.c_str(), identity) == 0) return monitors[i].input;
-    return kLeaveUnchanged;
+    return ChoiceOf(monitors, monitorCount, &PcMonitor::input, identity, kLeaveUnchanged);
 }
 
 void DeskPc::SetInput(const wchar_t* identity, int input)
 {
-    int i = 0;
-    while (i < monitorCount && lstrcmpW(monitors[i].identity.c_str(), identity) != 0) ++i;
-    if (!IsInputValue(input)) {
-        // Left unchanged: the monitor needs no entry.
-        if (i == monitorCount) return;
-        for (--monitorCount; i < monitorCount; ++i) monitors[i] = monitors[i + 1];
-        return;
-    }
-    if (i == monitorCount) {
-        if (monitorCount == kMaxPcMonitors) return;
-        monitors[monitorCount++].identity = identity;
-    }
-    monitors[i].input = input;
+    SetChoiceOf(monitors, monitorCount, kMaxPcMonitors, &PcMonitor::input, identity, input, IsInputValue(input));
 }
 
-int DeskPc::Host(const wchar_t* identity) const
-{
-    for (int i = 0; i < deviceCount; ++i)
-        if (lstrcmpW(devices[i].identity.c_str(), identity) == 0) return devices[i].host;
-    return 0;
-}
+int DeskPc::Host(const wchar_t* identity) const { return ChoiceOf(devices, deviceCount, &HostTarget::host, identity, 0); }
 
 void DeskPc::SetHost(const wchar_t* identity, int host)
 {
-    int i = 0;
-    while (i < deviceCount && lstrcmpW(devices[i].identity.c_str(), identity) != 0) ++i;
-    if (host < 1 || host > kMaxHosts) {
-        if (i == deviceCount) return;
-        for (--deviceCount; i < deviceCount; ++i) devices[i] = devices[i + 1];
-        return;
-    }
-    if (i == deviceCount) {
-        if (deviceCount == kMaxPcDevices) return;
-        devices[deviceCount++].identity = identity;
-    }
-    devices[i].host = host;
+    SetChoiceOf(devices, deviceCount, kMaxPcDevices, &HostTarget::host, identity, host, host >= 1 && host <= kMaxHosts);
 }
 
 DeskPcs::DeskPcs() = default;

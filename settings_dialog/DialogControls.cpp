@@ -53,3 +53,10 @@ void SelectListRow(HWND list, int row)
     SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
     SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
 }
+
+bool RowNewlySelected(LPARAM notify, int listId)
+{
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(notify);
+    return change->hdr.idFrom == UINT_PTR(listId) && change->hdr.code == LVN_ITEMCHANGED &&
+           (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED);
+}

@@ -18,3 +18,5 @@ void AddListColumns(HWND dialog, int listId, const int* widths, const UINT* titl
 void SetListCell(HWND list, int row, int column, const wchar_t* text);
 // Selects a row, with the focus mark, and scrolls it into view.
 void SelectListRow(HWND list, int row);
+// Whether a WM_NOTIFY says that a row of list `listId` has just been selected.
+bool RowNewlySelected(LPARAM notify, int listId);

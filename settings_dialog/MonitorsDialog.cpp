@@ -72,13 +72,9 @@ LRESULT CMonitorsDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_MONITOR_READING:
         OnReading(wp, lp);
         return 0;
-    case WM_NOTIFY: {
-        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
-        if (change->hdr.idFrom == IDC_MONITOR_LIST && change->hdr.code == LVN_ITEMCHANGED &&
-            (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
-            OnRowSelected();
+    case WM_NOTIFY:
+        if (RowNewlySelected(lp, IDC_MONITOR_LIST)) OnRowSelected();
         break;
-    }
     case WM_COMMAND: {
         if (m_filling) break;
         const int input = TargetOf(kInputIds, LOWORD(wp)), value = TargetOf(kValueIds, LOWORD(wp));

@@ -371,13 +371,9 @@ LRESULT CPcDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_DEVICE_READING: OnDevicesRead(); return 0;
-    case WM_NOTIFY: {
-        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
-        if (change->hdr.idFrom == IDC_DEVICE_LIST && change->hdr.code == LVN_ITEMCHANGED &&
-            (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
-            OnDeviceSelected();
+    case WM_NOTIFY:
+        if (RowNewlySelected(lp, IDC_DEVICE_LIST)) OnDeviceSelected();
         break;
-    }
     case WM_COMMAND:
         if (LOWORD(wp) == IDC_DEVICE_HOST && HIWORD(wp) == CBN_SELCHANGE) OnHostChosen();
         break;

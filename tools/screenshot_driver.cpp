@@ -20,6 +20,7 @@
 #include "hotswitch/AlphaButton.h"
 #include "res/resource.h"
 #include "tools/driver/Driver.h"
+#include "tools/driver/HidppDesk.h"
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windows.h>
@@ -363,11 +364,16 @@ void StorePcs()
 }
 
 // The PCs dialog, the first PC selected; and that PC's dialog over the test
-// double of dxva2, its first monitor to go to HDMI 2.
+// doubles of dxva2 (its first monitor to go to HDMI 2) and of a desk of
+// keyboards and mice (the keyboard to its second host, the mouse asleep).
 void ShotPcs(bool pc)
 {
     ParkCursor();
     StorePcs();
+    driver::HidppDesk desk;
+    desk.SetState(driver::HidppDesk::kMouse, driver::HidppDesk::kAsleep);
+    SetDword("PCS\\1\\DEVICES", "B35B408A0000-1A2B3C4D|MX Keys", 2);
+    SetDword("PCS\\1\\DEVICES", "B02340820000-5E6F7081|MX Master 3", 2);
     Program program;
     if (!Start(program)) return;
     HWND dlg = OpenFromSettings(program, IDC_PCS, IDC_PC_LIST);
@@ -377,7 +383,10 @@ void ShotPcs(bool pc)
         return;
     }
     PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_PC_EDIT, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDC_PC_EDIT));
-    CaptureMonitors(program.Dialog(IDC_PC_NAME, 0), "pc");
+    HWND pcDialog = program.Dialog(IDC_PC_NAME, 0);
+    if (!PumpUntil([&] { return SendDlgItemMessageW(pcDialog, IDC_DEVICE_LIST, LVM_GETITEMCOUNT, 0, 0) == 3; }, 10000))
+        Fail("the keyboards and mice were not read (are the test doubles of setupapi.dll and hid.dll in the prefix?)");
+    CaptureMonitors(pcDialog, "pc");
     program.Exit();
 }
 
