@@ -11,6 +11,6 @@ void CDeviceReading::Work()
 {
     CHidppChannel channels[kMaxHidppLinks];
     int linkOf[kMaxListedDevices];
-    m_count = FindHidppDevices(channels, m_devices, linkOf, kMaxListedDevices, true, &m_asleep);
+    m_count = FindHidppDevices(kReadingAsker, channels, m_devices, linkOf, kMaxListedDevices, true, &m_asleep);
     Post(0);
 }

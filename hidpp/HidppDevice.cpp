@@ -74,14 +74,14 @@ CStringW DeviceNameOf(const wchar_t* identity)
     return *bar ? CStringW(bar + 1) : CStringW(identity);
 }
 
-int FindHidppDevices(CHidppChannel* channels, HidppDevice* devices, int* linkOf, int max, bool names, int* asleep,
-                     HANDLE stop)
+int FindHidppDevices(HidppAsker asker, CHidppChannel* channels, HidppDevice* devices, int* linkOf, int max, bool names,
+                     int* asleep, HANDLE stop)
 {
     HidppLink links[kMaxHidppLinks];
     const int linkCount = ListHidppLinks(links, kMaxHidppLinks);
     int count = 0;
     for (int l = 0; l < linkCount; ++l) {
-        if (!channels[l].Open(links[l])) continue;
+        if (!channels[l].Open(links[l], asker)) continue;
         // 1-6 behind a receiver, and 0xFF: a device on its own, or the receiver itself.
         for (int i = channels[l].Receiver() ? 1 : 7; i <= 7 && count < max; ++i) {
             HidppDevice& device = devices[count];

@@ -30,10 +30,11 @@ enum class Probe {
 };
 // Asks the device at `index`; with `names`, for its hosts' names too.
 Probe ProbeDevice(CHidppChannel& channel, BYTE index, bool names, HidppDevice* device, HANDLE stop = nullptr);
-// Every device there is now that can change host, once each (a device on
+// Every device there is now that can change host, once each, asked by
+// `asker` (a device on
 // its own may answer at any index): up to `max`, each with the link it is on
 // in linkOf[i]; the links stay open in channels[] (kMaxHidppLinks of them).
 // With `names`, the hosts' names too; *asleep counts the paired devices that
 // did not answer. Fewer when `stop` was set.
-int FindHidppDevices(CHidppChannel* channels, HidppDevice* devices, int* linkOf, int max, bool names, int* asleep,
-                     HANDLE stop = nullptr);
+int FindHidppDevices(HidppAsker asker, CHidppChannel* channels, HidppDevice* devices, int* linkOf, int max, bool names,
+                     int* asleep, HANDLE stop = nullptr);

@@ -145,9 +145,10 @@ int ListHidppLinks(HidppLink* links, int max)
     return kept;
 }
 
-bool CHidppChannel::Open(const HidppLink& link)
+bool CHidppChannel::Open(const HidppLink& link, HidppAsker asker)
 {
     Close();
+    m_asker = asker;
     m_receiver = link.receiver;
     if (link.receiver && OpenCollection(m_collection[m_count], link.shortPath, kShortLength)) m_short = m_count++;
     if (OpenCollection(m_collection[m_count], link.longPath, kLongLength)) m_long = m_count++;
@@ -230,14 +231,14 @@ bool CHidppChannel::Write(const HidppReport& request)
 
 bool CHidppChannel::Send(BYTE device, BYTE feature, BYTE function, const BYTE* params, int count)
 {
-    return m_count && Write(MakeRequest(m_short < 0 || count > 3, device, feature, function, params, count));
+    return m_count && Write(MakeRequest(m_short < 0 || count > 3, device, feature, function, params, count, m_asker));
 }
 
 CHidppChannel::Outcome CHidppChannel::Ask(BYTE device, BYTE feature, BYTE function, const BYTE* params, int count,
                                           BYTE* answer, BYTE* code, HANDLE stop)
 {
     if (!m_count) return kGone;
-    const HidppReport request = MakeRequest(m_short < 0 || count > 3, device, feature, function, params, count);
+    const HidppReport request = MakeRequest(m_short < 0 || count > 3, device, feature, function, params, count, m_asker);
     // Reports that came before the question answer nothing of it.
     BYTE report[kLongLength];
     int length = 0;

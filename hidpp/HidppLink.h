@@ -33,7 +33,8 @@ public:
     CHidppChannel(const CHidppChannel&) = delete;
     CHidppChannel& operator=(const CHidppChannel&) = delete;
 
-    bool Open(const HidppLink& link);
+    // Opened for `asker`, whose software id its questions carry.
+    bool Open(const HidppLink& link, HidppAsker asker);
     void Close();
     bool Receiver() const { return m_receiver; }
 
@@ -76,4 +77,5 @@ private:
     int m_count = 0;
     int m_short = -1, m_long = -1;  // which collection writes which report
     bool m_receiver = false;
+    HidppAsker m_asker = kChangeAsker;
 };

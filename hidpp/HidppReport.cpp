@@ -1,21 +1,14 @@
 #include "hidpp/HidppReport.h"
 
-namespace {
-
-// This program's software id: echoed in every answer to it, so that the
-// answers to other software (which use 1-3 and 8-15) are told apart.
-constexpr BYTE kSoftwareId = 0x05;
-
-}  // namespace
-
-HidppReport MakeRequest(bool longReport, BYTE device, BYTE feature, BYTE function, const BYTE* params, int count)
+HidppReport MakeRequest(bool longReport, BYTE device, BYTE feature, BYTE function, const BYTE* params, int count,
+                        HidppAsker asker)
 {
     HidppReport request;
     request.length = longReport ? kLongLength : kShortLength;
     request.bytes[0] = longReport ? kLongReport : kShortReport;
     request.bytes[1] = device;
     request.bytes[2] = feature;
-    request.bytes[3] = BYTE(function << 4 | kSoftwareId);
+    request.bytes[3] = BYTE(function << 4 | asker);
     for (int i = 0; i < count && 4 + i < request.length; ++i) request.bytes[4 + i] = params[i];
     return request;
 }

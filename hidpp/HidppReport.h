@@ -32,9 +32,21 @@ struct HidppReport {
     int length = 0;
 };
 
+// The software ids of the program's askers, echoed in every answer: each
+// thread that may ask at the same time as another has its own, so that none
+// takes another's answer (a device's answers reach every open handle, and
+// some answers, such as a feature's index, do not repeat the question).
+// Other software uses 1-3 and 8-15.
+enum HidppAsker : BYTE {
+    kWatchAsker = 0x4,
+    kChangeAsker = 0x5,
+    kReadingAsker = 0x6,
+};
+
 // A request of function `function` of the feature at index `feature`, with
-// its parameters (16 at most; a short report holds 3).
-HidppReport MakeRequest(bool longReport, BYTE device, BYTE feature, BYTE function, const BYTE* params, int count);
+// its parameters (16 at most; a short report holds 3), from `asker`.
+HidppReport MakeRequest(bool longReport, BYTE device, BYTE feature, BYTE function, const BYTE* params, int count,
+                        HidppAsker asker);
 
 // What a report read says of a request: nothing (another device's, a
 // notification, a report of the wrong length), its answer (the parameters in

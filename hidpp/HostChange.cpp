@@ -39,7 +39,7 @@ WPARAM ChangeHostsNow(const HostChange& change)
     CHidppChannel channels[kMaxHidppLinks];
     HidppDevice devices[kMaxListedDevices];
     int linkOf[kMaxListedDevices], asleep = 0;
-    const int count = FindHidppDevices(channels, devices, linkOf, kMaxListedDevices, false, &asleep);
+    const int count = FindHidppDevices(kChangeAsker, channels, devices, linkOf, kMaxListedDevices, false, &asleep);
     WPARAM failed = 0;
     for (int keyboards = 0; keyboards < 2; ++keyboards) {
         if (keyboards) WaitForKeysUp(change.heldKey);

@@ -70,7 +70,7 @@ struct CWatching {
     {
         HidppDevice devices[kMaxWatched];
         int linkOf[kMaxWatched], asleep = 0;
-        const int found = FindHidppDevices(channels, devices, linkOf, kMaxWatched, false, &asleep, stop);
+        const int found = FindHidppDevices(kWatchAsker, channels, devices, linkOf, kMaxWatched, false, &asleep, stop);
         for (int d = 0; d < found; ++d) Know(linkOf[d], devices[d]);
         for (;;) {
             HANDLE events[2 * kMaxHidppLinks + 1];

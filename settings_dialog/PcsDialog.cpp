@@ -357,7 +357,7 @@ bool CPcDialog::InitialiseDialog()
     }
     SendDlgItemMessageW(m_hWnd, IDC_PC_NAME, EM_LIMITTEXT, kMaxPcNameLength, 0);
     // The devices are read aside too: one asleep takes a second to give up on.
-    static const int kWidths[] = {104, 92, 88};
+    static const int kWidths[] = {86, 86, 104};
     static const UINT kTitles[] = {IDS_DEVICE_COLUMN_FIRST, IDS_DEVICE_COLUMN_FIRST + 1, IDS_DEVICE_COLUMN_FIRST + 2};
     AddListColumns(m_hWnd, IDC_DEVICE_LIST, kWidths, kTitles, 3);
     EnableWindow(GetDlgItem(m_hWnd, IDC_DEVICE_HOST), FALSE);

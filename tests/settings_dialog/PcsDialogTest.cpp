@@ -2,6 +2,7 @@
 // dialog over the test double of dxva2, and what their OKs leave behind.
 #include "core/Messages.h"
 #include "framework/WinApp.h"
+#include "hidpp/HidppLink.h"
 #include "res/resource.h"
 #include "tests/support/DdcDouble.h"
 #include "tests/support/TestSupport.h"
@@ -242,6 +243,18 @@ TEST_F(PcsDialogTest, APcsKeyboardsAndMiceAreReadAsideChosenAndStoredWithTheSett
     EXPECT_EQ(test::GetDword(test::kInProcessProfile, kDevices, "B34200000000-99AABBCC|K380"), 2) << "kept";
     EXPECT_EQ(test::GetDword(test::kInProcessProfile, kDevices, "B02340820000-5E6F7081|MX Master 3"), test::kMissing);
     EXPECT_TRUE(desk.Violations().empty());
+
+    // Two askers at once (the watch and the dialog's reading, say) each take
+    // their own answer, though a feature's index does not repeat the question.
+    HidppLink links[kMaxHidppLinks];
+    ASSERT_GE(ListHidppLinks(links, kMaxHidppLinks), 1);
+    CHidppChannel watch, reading;
+    ASSERT_TRUE(watch.Open(links[0], kWatchAsker) && reading.Open(links[0], kReadingAsker));
+    const BYTE deviceInfo[2] = {0x00, 0x03}, changeHost[2] = {0x18, 0x14};
+    BYTE answer[kLongParams] = {}, code = 0;
+    EXPECT_TRUE(watch.Send(1, 0, 0, deviceInfo, 2));
+    EXPECT_EQ(reading.Ask(1, 0, 0, changeHost, 2, answer, &code), CHidppChannel::kAnswered);
+    EXPECT_EQ(answer[0], 0x0A) << "the keyboard's Change Host, not its Device Information";
     test::UseHidDouble(L"window_tests.exe", false);
 }
 
