@@ -25,6 +25,7 @@ constexpr UINT_PTR kUsbSettleTimer = 1;
 // How long the commands on their way to the KVM switch may take before the
 // PC sleeps (Windows allows two seconds) or the program ends.
 constexpr DWORD kKvmFinishMs = 1500;
+constexpr DWORD kHostsFinishMs = 500;
 
 // Row 0 means no hot key: nothing to register. A key that types is never
 // taken from typing without Control, Alt or Windows. Windows 7 and later send
@@ -180,7 +181,7 @@ void CMainWnd::OnDestroy()
     // The callers of the commands still on their way are answered before
     // the program ends: with what became of them, or that they did not go.
     m_watch.Stop();
-    FinishKvmCommands();
+    FinishWorkUnderWay();
     ReadOutcomes();
     for (PendingCommand& pending : m_commands)
         if (pending.ticket) pending.Answer(true);
@@ -348,10 +349,13 @@ void CMainWnd::ReadOutcomes()
         msg.message == WM_KVM_SENT ? OnKvmSent(DWORD(msg.wParam), msg.lParam) : OnHostsChanged(msg.wParam, msg.lParam);
 }
 
-void CMainWnd::FinishKvmCommands()
+void CMainWnd::FinishWorkUnderWay()
 {
     WaitForKvmCommands(kKvmFinishMs);
     DropKvmCommands();
+    // The devices of a command that went go next, for a short while too.
+    ReadOutcomes();
+    FinishHostChanges(kHostsFinishMs);
 }
 
 void CMainWnd::OnPowerBroadcast(WPARAM event)
@@ -365,7 +369,7 @@ void CMainWnd::OnPowerBroadcast(WPARAM event)
     // A command to the KVM switch goes before the PC sleeps; one that has not
     // gone by then is not sent when it wakes, which would take the switch
     // away from the PC the user has just woken.
-    FinishKvmCommands();
+    FinishWorkUnderWay();
     m_usb.Forget();
 }
 

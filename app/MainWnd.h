@@ -59,9 +59,10 @@ private:
     // Handles the outcomes of commands and host changes that have come to
     // the queue, now.
     void ReadOutcomes();
-    // What is on the way to the KVM switch goes, for a short while (before
-    // the PC sleeps, or the program ends); the rest is dropped.
-    void FinishKvmCommands();
+    // What is on its way to the KVM switch and to the devices goes, for a
+    // short while (before the PC sleeps, or the program ends); the rest is
+    // dropped.
+    void FinishWorkUnderWay();
     void OnTrayIcon(LPARAM mouseMsg);
     void OnShowHotSwitch();
     void OnHideHotSwitch();

@@ -138,11 +138,7 @@ int ListHidppLinks(HidppLink* links, int max)
         links[at].receiver = !links[at].shortPath.empty();
     }
     api.destroyList(set);
-    // A link needs its long collection: every answer may come as a long report.
-    int kept = 0;
-    for (int i = 0; i < count; ++i)
-        if (!links[i].longPath.empty()) links[kept++] = links[i];
-    return kept;
+    return count;
 }
 
 bool CHidppChannel::Open(const HidppLink& link, HidppAsker asker)

@@ -20,7 +20,8 @@ struct HidppLink {
     bool receiver = false;
 };
 
-// The links there are now (at most max).
+// The links there are now (at most max). One without its long collection
+// cannot be opened: every answer may come as a long report.
 int ListHidppLinks(HidppLink* links, int max);
 
 // A link opened for reading and writing, shared with whatever else has it

@@ -8,11 +8,14 @@ constexpr DWORD kKeysUpMs = 1000;
 
 // One change at a time, on a thread that runs while there is one waiting.
 struct CChanges {
-    CChanges() { InitializeCriticalSection(&lock); }
+    CChanges() : idle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) { InitializeCriticalSection(&lock); }
     CRITICAL_SECTION lock;
+    HANDLE idle;
     bool running = false;
     bool waiting = false;
     HostChange pending;
+    // Set when everything is dropped: the change under way tells no more devices.
+    volatile LONG dropped = 0;
 };
 CChanges* Changes()
 {
@@ -34,7 +37,7 @@ void WaitForKeysUp(UINT key)
 
 }  // namespace
 
-WPARAM ChangeHostsNow(const HostChange& change)
+WPARAM ChangeHostsNow(const HostChange& change, const volatile LONG* dropped)
 {
     CHidppChannel channels[kMaxHidppLinks];
     HidppDevice devices[kMaxListedDevices];
@@ -51,7 +54,7 @@ WPARAM ChangeHostsNow(const HostChange& change)
             const int host = change.target[t].host;
             // One that is there already stays.
             const BYTE params[1] = {BYTE(host - 1)};
-            if (d == count || host < 1 || host > device.hosts ||
+            if (d == count || host < 1 || host > device.hosts || (dropped && *dropped) ||
                 (device.current != host - 1 && !channels[linkOf[d]].Send(device.index, device.changeHost, 1, params, 1)))
                 failed |= WPARAM(1) << t;
         }
@@ -73,13 +76,17 @@ DWORD WINAPI Run(void* state)
         EnterCriticalSection(&changes->lock);
         if (!changes->waiting) {
             changes->running = false;
+            SetEvent(changes->idle);
             LeaveCriticalSection(&changes->lock);
             return 0;
         }
         const HostChange change = changes->pending;
         changes->waiting = false;
+        changes->dropped = 0;
         LeaveCriticalSection(&changes->lock);
-        PostOutcome(change, ChangeHostsNow(change));
+        const WPARAM failed = ChangeHostsNow(change, &changes->dropped);
+        // Dropped on its way, nobody is to be warned of what did not go.
+        PostOutcome(change, changes->dropped ? WPARAM(-1) : failed);
     }
 }
 
@@ -97,6 +104,7 @@ LPARAM QueueHostChange(const HostChange& change)
     const bool start = !changes->running;
     changes->pending = change;
     changes->waiting = changes->running = true;
+    ResetEvent(changes->idle);
     LeaveCriticalSection(&changes->lock);
     if (!start) return replaced;
     HANDLE thread = CreateThread(nullptr, 0, Run, changes, 0, nullptr);
@@ -107,7 +115,20 @@ LPARAM QueueHostChange(const HostChange& change)
     }
     EnterCriticalSection(&changes->lock);
     changes->waiting = changes->running = false;
+    SetEvent(changes->idle);
     LeaveCriticalSection(&changes->lock);
     PostOutcome(change, (WPARAM(1) << change.count) - 1);
     return replaced;
+}
+
+void FinishHostChanges(DWORD ms)
+{
+    CChanges* changes = Changes();
+    if (!changes || WaitForSingleObject(changes->idle, ms) == WAIT_OBJECT_0) return;
+    EnterCriticalSection(&changes->lock);
+    const bool waiting = changes->waiting;
+    changes->waiting = false;
+    changes->dropped = 1;
+    LeaveCriticalSection(&changes->lock);
+    if (waiting) PostOutcome(changes->pending, WPARAM(-1));
 }

@@ -32,6 +32,10 @@ struct HostChange {
 // place it took (0 when it took none's): that one is not told, its caller
 // answers for it at once.
 LPARAM QueueHostChange(const HostChange& change);
+// What is under way goes, for `ms` at most (before the PC sleeps); the rest
+// is dropped, told with all its bits set, and no device is told to go later.
+void FinishHostChanges(DWORD ms);
 // The same on the calling thread, for a start of the program that ends once
-// it is done: the mask of the targets that did not go.
-WPARAM ChangeHostsNow(const HostChange& change);
+// it is done: the mask of the targets that did not go. None is told to go
+// once *dropped is set.
+WPARAM ChangeHostsNow(const HostChange& change, const volatile LONG* dropped = nullptr);

@@ -669,6 +669,18 @@ TEST_F(ProgramTest, KeyboardsAndMiceGoToEachPcsHostAfterTheMonitorsAndTheKvmAndF
         EXPECT_NE(hostsSet().find("255>1", sent), std::string::npos) << fault.first << ": the other keyboard went";
         desk.PlugIn();
     }
+    // The PC going to sleep while a change is on its way (slow, as the mouse
+    // does not answer): what has not gone is dropped, not told once it wakes.
+    comeBack();
+    desk.SetState(Desk::kMouse, Desk::kSilent);
+    const size_t slept = hostsSet().size();
+    SendMessageW(main, WM_COMMAND, ID_GO_TO_PC_FIRST + 1, 0);
+    SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    test::PumpFor(3000);
+    EXPECT_EQ(hostsSet().substr(slept), "") << "nothing told once the PC woke";
+    desk.SetState(Desk::kMouse, Desk::kAwake);
+
     // With no lock key, the switch goes round the PCs it reaches straight: a
     // device's host is one way.
     comeBack();
