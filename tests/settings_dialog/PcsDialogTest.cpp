@@ -95,6 +95,10 @@ TEST_F(PcsDialogTest, PcsAreAddedEditedRemovedAndMovedByTheirRulesAndOnlyTheSett
         Pc(IDC_PC_ADD);
         EXPECT_EQ(test::Text(GetDlgItem(pc, IDC_PC_NAME)), L"PC 2") << "proposed";
         ASSERT_TRUE(test::PumpUntil([&] { return test::Text(GetDlgItem(pc, IDC_MONITOR_STATUS)).empty(); }, 5000));
+        // Wine's own HID devices are another maker's: none is listed.
+        EXPECT_TRUE(test::PumpUntil([&] {
+            return test::Text(GetDlgItem(pc, IDC_DEVICE_STATUS)) == L"ホストを切り替えられるキーボードやマウスは応答しませんでした。";
+        }, 5000));
         Choose(pc, IDC_MONITOR_INPUT, 2);
         Pc(0, L"  Lab ", 10, true);
         EXPECT_EQ(Ok(pc), L"Work と Lab のホットキー（F10 + Control）が同じです。どちらかに別のキーを選んでください。");
