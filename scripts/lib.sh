@@ -15,8 +15,30 @@ ensure_packages() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $sudo dpkg --add-architecture i386
     fi
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+    # A mirror caught mid-sync fails the update for a minute or so; the lists
+    # that did come may still be enough for the install.
+    local try
+    for try in 1 2 3; do
+        $sudo apt-get update -qq && break
+        [ $try -lt 3 ] || { echo "apt-get update failed three times; installing from the package lists there are." >&2; break; }
+        echo "apt-get update failed (a mirror in sync?); trying again in 30 s." >&2
+        sleep 30
+    done
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing && return 0
+    # 32-bit Wine is the one part the builds do not need: without it the i686
+    # release is built and checked but not run, as on a machine that runs no
+    # 32-bit code.
+    local native=""
+    for p in $missing; do
+        case $p in *:i386) ;; *) native="$native $p" ;; esac
+    done
+    if [ "$native" != "$missing" ] &&
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $native; then
+        echo "Installed:$native; not 32-bit Wine (apt-get's message above says why): only the x86_64 build runs here." >&2
+        return 0
+    fi
+    echo "Could not install:$missing (apt-get's message above says why)." >&2
+    return 1
 }
 
 # build_program [PRESET]: the i686 release in build/ (preset default), or the
@@ -42,7 +64,7 @@ choose_runnable_build() {
         echo "This machine runs 32-bit code: using the i686 release (build/, 32-bit Wine)."
     else
         HOPDECK_BUILD=build-x64 HOPDECK_PRESET=x64 HOPDECK_WINEARCH=win64
-        echo "This machine runs no 32-bit code: using the x86_64 build (build-x64/, 64-bit Wine)."
+        echo "No 32-bit Wine runs here (no 32-bit code, or not installed): using the x86_64 build (build-x64/, 64-bit Wine)."
     fi
     export HOPDECK_WINEARCH
 }
