@@ -185,12 +185,19 @@ private:
     DWORD m_error = WSAHOST_NOT_FOUND;
 };
 
+void PostOutcome(const KvmRequest& request, DWORD result)
+{
+    if (request.notify) PostMessageW(request.notify, request.message, result, request.ticket);
+}
+
 // Whether the command's bytes may still go: not once it has been dropped.
 bool Dropped(const volatile LONG* dropped) { return dropped && *dropped; }
 
-// Sends the bytes over a connected socket and empties what comes back.
-DWORD Exchange(const CWinsock& ws, SOCKET s, const KvmCommand& command, DWORD start, const volatile LONG* dropped)
+// Sends the bytes over a connected socket, tells that they went, and empties
+// what comes back.
+DWORD Exchange(const CWinsock& ws, SOCKET s, const KvmRequest& request, DWORD start, const volatile LONG* dropped)
 {
+    const KvmCommand& command = request.command;
     if (Dropped(dropped)) return ERROR_CANCELLED;
     for (int sent = 0; sent < command.size;) {
         const int n = ws.send(s, reinterpret_cast<const char*>(command.bytes) + sent, command.size - sent, 0);
@@ -203,6 +210,7 @@ DWORD Exchange(const CWinsock& ws, SOCKET s, const KvmCommand& command, DWORD st
         if (const DWORD waited = ws.Wait(s, true, Remaining(start, kCommandMs))) return waited;
     }
     if (command.size) {
+        PostOutcome(request, 0);
         char answer[64];
         const DWORD ms = Remaining(start, kCommandMs) < kAnswerMs ? Remaining(start, kCommandMs) : kAnswerMs;
         for (int i = 0; i < 16 && ws.Wait(s, false, ms) == 0 && ws.recv(s, answer, sizeof answer, 0) > 0; ++i) {
@@ -241,7 +249,7 @@ DWORD SendOverNetwork(const KvmRequest& request, const volatile LONG* dropped)
         // Once connected the outcome is this one's: a command that failed
         // part-way is not tried again elsewhere, where the switch could get it twice.
         const bool connected = !error;
-        if (connected) error = Exchange(ws, s, request.command, start, dropped);
+        if (connected) error = Exchange(ws, s, request, start, dropped);
         ws.closesocket(s);
         if (connected) break;
     }
@@ -287,6 +295,7 @@ DWORD SendOverSerial(const KvmRequest& request, const volatile LONG* dropped)
     if (!error && request.command.size) {
         if (!WriteFile(port, request.command.bytes, DWORD(request.command.size), &done, nullptr)) error = GetLastError();
         else if (done < DWORD(request.command.size)) error = ERROR_TIMEOUT;
+        else PostOutcome(request, 0);
         BYTE answer[64];
         for (int i = 0; !error && i < 16 && ReadFile(port, answer, sizeof answer, &done, nullptr) && done; ++i) {
         }
@@ -302,11 +311,6 @@ DWORD Send(const KvmRequest& request, const volatile LONG* dropped)
     case LinkKind::Network: return SendOverNetwork(request, dropped);
     default: return ERROR_INVALID_PARAMETER;
     }
-}
-
-void PostOutcome(const KvmRequest& request, DWORD result)
-{
-    if (request.notify) PostMessageW(request.notify, request.message, result, request.ticket);
 }
 
 // The one queue of the process. It lives as long as the process: its thread
@@ -408,7 +412,10 @@ private:
             m_lastLink = link;
             m_lastEnd = GetTickCount();
             LeaveCriticalSection(&m_lock);
-            PostOutcome(request, result);
+            // A command that went was told so as soon as its bytes had
+            // gone, before its answer was waited for: what follows it (the
+            // devices) need not wait for the switch's silence.
+            if (result || !request.command.size) PostOutcome(request, result);
         }
     }
 

@@ -20,9 +20,10 @@ struct KvmRequest {
     KvmLink link;
     // Nothing to send (size 0): the port is only opened, or connected to.
     KvmCommand command;
-    // Told when it is over, with `message`: wParam the result (0 when sent;
-    // a Windows or Winsock error code; ERROR_CANCELLED when it was dropped),
-    // lParam the ticket.
+    // Told with `message` once its bytes have gone (the switch's answer is
+    // still being read then), or once it is over without them: wParam the
+    // result (0 when sent; a Windows or Winsock error code; ERROR_CANCELLED
+    // when it was dropped), lParam the ticket.
     HWND notify = nullptr;
     UINT message = 0;
     LPARAM ticket = 0;
