@@ -100,6 +100,7 @@ LRESULT CMainWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_KVM_SENT: OnKvmSent(DWORD(wp), lp); return 0;
     case WM_HOSTS_CHANGED: OnHostsChanged(wp, lp); return 0;
     case WM_HOST_ANNOUNCED: OnHostAnnounced(wp, lp); return 0;
+    case WM_WATCH_DEVICES: WatchDevices(); return 0;
     case WM_SHOW_HOTSWITCH: OnShowHotSwitch(); break;
     case WM_HIDE_HOTSWITCH: OnHideHotSwitch(); break;
     case WM_APPLY_HOTKEY: return OnApplyHotKey(*reinterpret_cast<const HotKey*>(lp));
@@ -134,7 +135,9 @@ void CMainWnd::OnCreate()
     RegisterPcHotKeys(true);
     if (ReadOption(Option::HOTSWITCH)) PostMessageW(m_hWnd, WM_SHOW_HOTSWITCH, 0, 0);
     WatchUsb();
-    WatchDevices();
+    // Once the icon is there: looking for the devices loads setupapi and
+    // asks every receiver, which the start need not wait behind.
+    PostMessageW(m_hWnd, WM_WATCH_DEVICES, 0, 0);
 }
 
 void CMainWnd::RegisterPcHotKeys(bool tell)

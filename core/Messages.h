@@ -31,6 +31,9 @@
 // Posted by the watch of the keyboards when one announces that it goes to
 // another host: wParam its index, lParam the host and the watch's generation.
 #define WM_HOST_ANNOUNCED    (WM_USER + 10)
+// Posted by the main window to itself once it is up: start watching the
+// keyboards, whose search would otherwise slow the start.
+#define WM_WATCH_DEVICES     (WM_USER + 11)
 
 // To the dialogs, whose class keeps WM_USER to WM_USER + 2 for itself
 // (DM_GETDEFID, DM_SETDEFID, DM_REPOSITION). Those sent carry pointers into
