@@ -32,14 +32,26 @@
 //                         control port on 127.0.0.1 (PC 1 at port 1): the time
 //                         to the first byte of the command, then the windows'
 //                         answer while a connection is never answered, and a
-//                         checkpoint "kvm" once nothing is being sent
+//                         checkpoint "kvm" once nothing is being sent; then
+//                         N presses with a keyboard and a mouse behind a
+//                         receiver (the tests' doubles of setupapi and hid,
+//                         played by this driver) given a host for PC 1, its
+//                         Control held 300 ms: the time to the first HID++
+//                         byte and to the mouse's setCurrentHost, and from
+//                         Control's release to the keyboard's; the window's
+//                         answer while the mouse does not answer, and a
+//                         checkpoint "hidpp" with the receiver watched
 //
 //   hopdeck_bench pcs PROFILE N
 //       Stores N PCs in the profile of that name, each with a hot key
-//       (Ctrl+F13, Ctrl+F14, ...) and an input for both monitors of the double.
+//       (Ctrl+F13, Ctrl+F14, ...), an input for both monitors of the double
+//       and a host for the keyboard and the mouse of the desk. The start-ups
+//       run with the desk's devices there, so that a program with devices
+//       stored watches them from its start.
 #include "monitors/MonitorList.h"
 #include "tests/support/DdcDouble.h"
 #include "tools/driver/Driver.h"
+#include "tools/driver/HidppDesk.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <algorithm>
@@ -458,6 +470,18 @@ bool StorePc(const char* profile, int number, const CMonitorList& monitors)
     return monitors.Count() >= 2;
 }
 
+// The desk's keyboard and mouse behind its receiver, as the program knows them.
+const wchar_t* const kDeskDevices[] = {L"B35B408A0000-1A2B3C4D|MX Keys", L"B02340820000-5E6F7081|MX Master 3"};
+
+// Both of them to that host (1-3) for PC `number` of a profile.
+void StoreHosts(const char* profile, int number, DWORD host)
+{
+    const std::string key = driver::ProfileKey(profile, ("PCS\\" + std::to_string(number) + "\\DEVICES").c_str());
+    for (const wchar_t* identity : kDeskDevices)
+        RegSetKeyValueW(HKEY_CURRENT_USER, std::wstring(key.begin(), key.end()).c_str(), identity, REG_DWORD, &host,
+                        sizeof host);
+}
+
 // PC 1's hot key pressed, each press timed to the double's first input
 // write. No lock key may be sent.
 int PcSwitches(const Running& r, int n)
@@ -506,6 +530,25 @@ void StoreKvmLink(const driver::KvmListener& kvm)
     driver::SetString("Hopdeck", "SETTING", "KVMLINK", link.c_str());
 }
 
+// PC 1 with both monitors and port 1 of a KVM switch's control port on this machine.
+bool StorePcWithPort(const CMonitorList& monitors, const driver::KvmListener& kvm)
+{
+    if (!StorePc("Hopdeck", 1, monitors)) return false;
+    driver::SetDword("Hopdeck", "PCS\\1", "KVMPORT", 1);
+    driver::SetString("Hopdeck", "SETTING", "KVMCOMMAND", L"\\xAA\\xBB\\x03\\x01{b}\\xEE");
+    StoreKvmLink(kvm);
+    return true;
+}
+
+// No PCs and no control port, as the settings' OK stores it and tells the main window.
+void ForgetPcsAndPort(const Running& r)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "PCS").c_str());
+    for (const char* name : {"KVMLINK", "KVMCOMMAND"})
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "SETTING").c_str(), name);
+    SendMessageA(r.main, kSettingsClosed, 0, 0);
+}
+
 // PC 1's hot key with a KVM switch's control port on this machine: each press
 // timed to the first byte of the command. Then the main window's answers to
 // WM_NULL while a connection hangs, for 1.8 s; then nothing is sent any more.
@@ -513,10 +556,7 @@ int KvmCommands(const Running& r, int n, const char* syncDir)
 {
     const CMonitorList monitors;
     driver::KvmListener kvm, silent(driver::KvmListener::kNeverAnswer);
-    if (!StorePc("Hopdeck", 1, monitors)) return 0;
-    driver::SetDword("Hopdeck", "PCS\\1", "KVMPORT", 1);
-    driver::SetString("Hopdeck", "SETTING", "KVMCOMMAND", L"\\xAA\\xBB\\x03\\x01{b}\\xEE");
-    StoreKvmLink(kvm);
+    if (!StorePcWithPort(monitors, kvm)) return 0;
     SendMessageA(r.main, kSettingsClosed, 0, 0);
     int failed = 0;
     std::vector<double> first, answers;
@@ -539,15 +579,99 @@ int KvmCommands(const Running& r, int n, const char* syncDir)
         answers.push_back(Now() - t0);
     }
     Pump(1500);  // the hung connection gives up
-    RegDeleteTreeA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "PCS").c_str());
-    for (const char* name : {"KVMLINK", "KVMCOMMAND"})
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "SETTING").c_str(), name);
-    SendMessageA(r.main, kSettingsClosed, 0, 0);
+    ForgetPcsAndPort(r);
     Out("kvm.commands=%d", n - failed);
     Spread("kvm.first_byte", first);
     Out("kvm.answer_max_ms=%.1f", Max(answers));
     Out("kvm.answers=%d", int(answers.size()));
     Checkpoint(syncDir, "kvm");
+    return failed;
+}
+
+// setCurrentHost (Change Host's function 1, under the program's software id
+// for a change) to the desk's keyboard or mouse behind the receiver.
+bool IsSetHost(const driver::HidppDesk::Write& w, BYTE index)
+{
+    const BYTE feature = index == 1 ? 0x0A : 0x09;
+    return w.bytes.size() > 4 && BYTE(w.bytes[1]) == index && BYTE(w.bytes[2]) == feature && BYTE(w.bytes[3]) == 0x15;
+}
+
+double Ms(LONGLONG at) { return double(at) * 1000.0 / double(s_freq.QuadPart); }
+
+// PC 1's hot key with its monitors, its KVM port and the desk's keyboard and
+// mouse given host 2 for it, Control held 300 ms: each press timed to the
+// first HID++ byte and to the mouse's setCurrentHost, and from Control's
+// release to the keyboard's (which waits for the hot key's keys). Then the
+// window's answers to WM_NULL while the mouse answers nothing; then a
+// checkpoint with the receiver watched and nothing happening.
+int HidppChanges(const Running& r, int n, const char* syncDir)
+{
+    const CMonitorList monitors;
+    driver::KvmListener kvm;
+    driver::HidppDesk desk;
+    if (!StorePcWithPort(monitors, kvm)) return 0;
+    StoreHosts("Hopdeck", 1, 2);
+    SendMessageA(r.main, kSettingsClosed, 0, 0);
+    Pump(1500);  // the watch learns the devices
+    int failed = 0, afterPort = 0;
+    std::vector<double> first, mouse, keysUp;
+    for (int i = 0; i < n; ++i) {
+        const size_t before = desk.Writes().size(), commands = kvm.Received().size();
+        const double t0 = Now();
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        keybd_event(VK_F13, 0, 0, 0);
+        keybd_event(VK_F13, 0, KEYEVENTF_KEYUP, 0);
+        Pump(300);
+        const double released = Now();
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        LONGLONG firstAt = 0, mouseAt = 0, keyboardAt = 0;
+        const bool done = WaitUntil(
+            [&] {
+                const auto writes = desk.Writes();
+                for (size_t w = before; w < writes.size(); ++w) {
+                    if (!firstAt) firstAt = writes[w].at;
+                    if (!mouseAt && IsSetHost(writes[w], 2)) mouseAt = writes[w].at;
+                    if (!keyboardAt && IsSetHost(writes[w], 1)) keyboardAt = writes[w].at;
+                }
+                return mouseAt && keyboardAt;
+            },
+            3000);
+        if (!done) {
+            ++failed;
+        } else {
+            first.push_back(Ms(firstAt) - t0);
+            mouse.push_back(Ms(mouseAt) - t0);
+            keysUp.push_back(Ms(keyboardAt) - released);
+            if (kvm.Received().size() > commands && kvm.Received()[commands].second < firstAt) ++afterPort;
+        }
+        Pump(100);  // both have left for host 2; back for the next press
+        desk.ComeBack(driver::HidppDesk::kKeyboard);
+        desk.ComeBack(driver::HidppDesk::kMouse);
+        Pump(1000);  // a second apart, as the port's commands go
+    }
+    desk.SetState(driver::HidppDesk::kMouse, driver::HidppDesk::kSilent);
+    PressPcHotKey();
+    std::vector<double> answers;
+    for (const double end = Now() + 2500; Now() < end; Pump(20)) {
+        const double t0 = Now();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(r.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+        answers.push_back(Now() - t0);
+    }
+    desk.SetState(driver::HidppDesk::kMouse, driver::HidppDesk::kAwake);
+    Pump(2000);  // the change gives up on the mouse
+    desk.ComeBack(driver::HidppDesk::kKeyboard);
+    Pump(1000);
+    Out("hidpp.changes=%d", n - failed);
+    Out("hidpp.after_port=%d", afterPort);
+    Spread("hidpp.first_byte", first);
+    Spread("hidpp.mouse", mouse);
+    Spread("hidpp.keys_up", keysUp);
+    Out("hidpp.answer_max_ms=%.1f", Max(answers));
+    Out("hidpp.answers=%d", int(answers.size()));
+    Out("hidpp.violations=%d", int(desk.Violations().size()));
+    Checkpoint(syncDir, "hidpp");
+    ForgetPcsAndPort(r);
     return failed;
 }
 
@@ -611,6 +735,7 @@ int Measure(const Target& t, const char* syncDir, int switches, int settings, in
     if (monitorSwitches) switchFailed += UsbSwitches(r, monitorSwitches, syncDir);
     if (monitorSwitches) switchFailed += PcSwitches(r, monitorSwitches);
     if (monitorSwitches) switchFailed += KvmCommands(r, monitorSwitches, syncDir);
+    if (monitorSwitches) switchFailed += HidppChanges(r, monitorSwitches, syncDir);
     if (hook) UnhookWindowsHookEx(hook);
 
     // Window soak, in two halves with a checkpoint between, so that growth per
@@ -675,12 +800,15 @@ int main(int argc, char** argv)
         if (argc < 7 || (argc - 3) % 4 != 0) return Usage();
         std::vector<Target> targets;
         for (int i = 3; i + 3 < argc; i += 4) targets.push_back({argv[i], argv[i + 1], argv[i + 2], argv[i + 3]});
+        const driver::HidppDesk desk;  // for a program that watches devices from its start
         return Startups(atoi(argv[2]), targets);
     }
     if (strcmp(argv[1], "pcs") == 0 && argc == 4) {
         const CMonitorList monitors;
-        for (int n = 1; n <= atoi(argv[3]); ++n)
+        for (int n = 1; n <= atoi(argv[3]); ++n) {
             if (!StorePc(argv[2], n, monitors)) return 1;
+            StoreHosts(argv[2], n, 1 + (n - 1) % 3);
+        }
         return 0;
     }
     if (strcmp(argv[1], "measure") == 0) {
