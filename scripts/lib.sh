@@ -15,26 +15,28 @@ ensure_packages() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $sudo dpkg --add-architecture i386
     fi
+    # 32-bit Wine is the one part the builds do not need: without it the i686
+    # release is built and checked but not run, as on a machine that runs no
+    # 32-bit code.
+    local native="" p
+    for p in $missing; do
+        case $p in *:i386) ;; *) native="$native $p" ;; esac
+    done
     # A mirror caught mid-sync fails the update for a minute or so; the lists
-    # that did come may still be enough for the install.
-    local try
-    for try in 1 2 3; do
+    # that did come may still be enough for the install. When only 32-bit
+    # Wine is missing (it could not be installed before), one try will do.
+    local try tries=3
+    [ -z "$native" ] && tries=1
+    for ((try = 1; ; try++)); do
         $sudo apt-get update -qq && break
-        [ $try -lt 3 ] || { echo "apt-get update failed three times; installing from the package lists there are." >&2; break; }
+        [ $try -lt $tries ] || { echo "apt-get update failed; installing from the package lists there are." >&2; break; }
         echo "apt-get update failed (a mirror in sync?); trying again in 30 s." >&2
         sleep 30
     done
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing && return 0
-    # 32-bit Wine is the one part the builds do not need: without it the i686
-    # release is built and checked but not run, as on a machine that runs no
-    # 32-bit code.
-    local native=""
-    for p in $missing; do
-        case $p in *:i386) ;; *) native="$native $p" ;; esac
-    done
-    if [ "$native" != "$missing" ] &&
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $native; then
-        echo "Installed:$native; not 32-bit Wine (apt-get's message above says why): only the x86_64 build runs here." >&2
+    if [ "$native" != "$missing" ] && { [ -z "$native" ] ||
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $native; }; then
+        echo "32-bit Wine could not be installed (apt-get's message above says why): only the x86_64 build runs here." >&2
         return 0
     fi
     echo "Could not install:$missing (apt-get's message above says why)." >&2
