@@ -598,10 +598,13 @@ TEST_F(ProgramTest, KeyboardsAndMiceGoToEachPcsHostAfterTheMonitorsAndTheKvmAndF
         return set;
     };
 
+    kvm.Chatter(true);  // its answer lasts as long as the connection
     keybd_event(VK_CONTROL, 0, 0, 0);
     keybd_event(VK_F11, 0, 0, 0);
     keybd_event(VK_F11, 0, KEYEVENTF_KEYUP, 0);
     test::PumpUntil([&] { return !hostsSet().empty(); }, 5000);
+    EXPECT_TRUE(kvm.Received().empty()) << "the devices go once the command has gone, not once the switch is silent";
+    kvm.Chatter(false);
     test::PumpFor(300);
     EXPECT_EQ(hostsSet(), "2>1 ") << "the mouse; the keyboards wait for Control";
     LARGE_INTEGER released;

@@ -158,10 +158,18 @@ DWORD WINAPI KvmListener::Accept(void* self)
         std::string bytes;
         LONGLONG at = 0;
         char buffer[256];
-        for (int n; (n = recv(c, buffer, sizeof buffer, 0)) > 0; bytes.append(buffer, n)) {
+        const DWORD answerMs = me->m_chatter ? 100 : 0;
+        setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, (const char*)&answerMs, sizeof answerMs);
+        for (int n;;) {
+            if ((n = recv(c, buffer, sizeof buffer, 0)) <= 0) {
+                // Silent for 100 ms while chattering: a byte of answer.
+                if (n < 0 && WSAGetLastError() == WSAETIMEDOUT && send(c, "k", 1, 0) == 1) continue;
+                break;
+            }
             LARGE_INTEGER now;
             QueryPerformanceCounter(&now);
             if (bytes.empty()) at = now.QuadPart;
+            bytes.append(buffer, n);
         }
         EnterCriticalSection(&me->m_lock);
         me->m_received.emplace_back(bytes, at);

@@ -52,9 +52,13 @@ public:
     // One command a connection, its bytes, and QueryPerformanceCounter at its first byte.
     std::vector<std::pair<std::string, LONGLONG>> Received();
     bool WaitFor(size_t commands, DWORD timeoutMs = 5000);
+    // While on, each connection is answered a byte every 100 ms for as long
+    // as it stays open, as a switch whose answer takes a while to end.
+    void Chatter(bool on) { InterlockedExchange(&m_chatter, on); }
 
 private:
     static DWORD WINAPI Accept(void* self);
+    volatile LONG m_chatter = 0;
     UINT_PTR m_socket = ~UINT_PTR(0), m_filler = ~UINT_PTR(0);
     int m_port = 0;
     std::vector<std::pair<std::string, LONGLONG>> m_received;
