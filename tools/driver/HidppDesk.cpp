@@ -19,7 +19,7 @@ const struct {
     USHORT vendor, product, version, usagePage, usage, input, output;
     const wchar_t* name;
     BYTE reportId;  // of the HID++ requests it takes; 0: it takes none and is never to be written
-} kCollectionSpecs[HidppDesk::kCollections] = {
+} kCollectionShapes[HidppDesk::kCollections] = {
     {RECEIVER L"1#hopdeck&1&0000" HID_INTERFACE, 0x046D, 0xC52B, 0x1203, 0xFF00, 0x0001, 7, 7, L"USB Receiver", 0x10},
     {RECEIVER L"2#hopdeck&1&0001" HID_INTERFACE, 0x046D, 0xC52B, 0x1203, 0xFF00, 0x0002, 20, 20, L"USB Receiver", 0x11},
     {RECEIVER L"3#hopdeck&1&0002" HID_INTERFACE, 0x046D, 0xC52B, 0x1203, 0x0001, 0x0006, 9, 2, L"USB Receiver", 0},
@@ -34,7 +34,7 @@ const struct {
 
 constexpr int kHosts = 3;
 
-const struct DeviceSpec {
+const struct DeviceModel {
     BYTE index;     // its device index: its slot on the receiver, or 0xFF on its own
     BYTE linkType;  // its type in the receiver's connection notifications
     BYTE kind;      // 0x0005's device type
@@ -45,7 +45,7 @@ const struct DeviceSpec {
     const char* hostNames[kHosts];     // 0x1815's; "": nothing paired
     BYTE hostBus[kHosts];              // 0x1815's: 1 Unifying, 3 Bluetooth, 4 Bluetooth LE
     BYTE hosts;                        // how many it has
-} kDeviceSpecs[HidppDesk::kDevices] = {
+} kDeviceModels[HidppDesk::kDevices] = {
     {1, 0x01, 0, "MX Keys", std::string("\xB3\x5B\x40\x8A\0\0", 6), "\x1A\x2B\x3C\x4D", 0x06, 0x408A,
      {0x0000, 0x0001, 0x0003, 0x0005, 0x1D4B, 0x0020, 0x0007, 0x1000, 0x1B04, 0x1C00, 0x1814, 0x1815, 0x4521},
      {"THIS-PC", "ALICE-WORK-LAPTOP", ""}, {1, 4, 0}, 3},
@@ -70,7 +70,7 @@ std::string Error20(BYTE index, const std::string& request, int code)
     return Frame(20, {0x11, index, 0xFF, BYTE(request[2]), BYTE(request[3]), code});
 }
 
-int IndexOf(const DeviceSpec& device, int feature)
+int IndexOf(const DeviceModel& device, int feature)
 {
     const auto at = std::find(device.features.begin(), device.features.end(), feature);
     return at == device.features.end() ? 0 : int(at - device.features.begin());
@@ -191,7 +191,7 @@ struct HidppDesk::Desk {
         // No buffer for what goes to the program: a write waits until the
         // program has read it all, so each read takes one report whole, even
         // though a pipe's client reads a byte stream.
-        p->handle = CreateNamedPipeW(kCollectionSpecs[c].path, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+        p->handle = CreateNamedPipeW(kCollectionShapes[c].path, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                      PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, PIPE_UNLIMITED_INSTANCES, 0, 4096, 0,
                                      nullptr);
         if (p->handle == INVALID_HANDLE_VALUE || !CreateIoCompletionPort(p->handle, port, ULONG_PTR(p), 0))
@@ -280,16 +280,16 @@ struct HidppDesk::Desk {
         const size_t mark = sizeof kSetOutputReportMark - 1;
         const bool setOutputReport = bytes.compare(0, mark, kSetOutputReportMark) == 0;
         if (setOutputReport) bytes.erase(0, mark);
-        const auto& spec = kCollectionSpecs[p.collection];
+        const auto& shape = kCollectionShapes[p.collection];
         char violation[128] = "";
-        if (!spec.reportId)
+        if (!shape.reportId)
             snprintf(violation, sizeof violation, "written to a collection that is not HID++");
-        else if (bytes.size() != spec.output)
+        else if (bytes.size() != shape.output)
             snprintf(violation, sizeof violation, "%u bytes where the collection's reports have %u",
-                     unsigned(bytes.size()), unsigned(spec.output));
-        else if (BYTE(bytes[0]) != spec.reportId)
+                     unsigned(bytes.size()), unsigned(shape.output));
+        else if (BYTE(bytes[0]) != shape.reportId)
             snprintf(violation, sizeof violation, "report id 0x%02X on the collection of report 0x%02X",
-                     BYTE(bytes[0]), spec.reportId);
+                     BYTE(bytes[0]), shape.reportId);
         else if (p.collection == kK380Long && BYTE(bytes[1]) != 0xFF)
             snprintf(violation, sizeof violation, "device index 0x%02X for a device on its own", BYTE(bytes[1]));
         writes.push_back({p.collection, bytes, now.QuadPart, setOutputReport, violation});
@@ -302,7 +302,7 @@ struct HidppDesk::Desk {
         if (c == kK380Long) return Answer(kK380, r);
         if (index == 0xFF) return Receiver(r);
         for (int d = 0; d < kK380; ++d)
-            if (kDeviceSpecs[d].index == index) return Answer(Device(d), r);
+            if (kDeviceModels[d].index == index) return Answer(Device(d), r);
         Send(kReceiverShort, Frame(7, {0x10, index, 0x8F, BYTE(r[2]), BYTE(r[3]), 0x08}));  // nothing paired there
     }
 
@@ -319,7 +319,7 @@ struct HidppDesk::Desk {
     // The receiver's connection notification of a device in one of its slots.
     std::string Link(Device d)
     {
-        const DeviceSpec& s = kDeviceSpecs[d];
+        const DeviceModel& s = kDeviceModels[d];
         return Frame(7, {0x10, s.index, 0x41, 0x04, (units[d].away ? 0x40 : 0) | s.linkType, s.wpid & 0xFF,
                          s.wpid >> 8});
     }
@@ -329,7 +329,7 @@ struct HidppDesk::Desk {
     {
         const Unit& u = units[d];
         const bool own = d == kK380;
-        const BYTE index = kDeviceSpecs[d].index;
+        const BYTE index = kDeviceModels[d].index;
         const auto error10 = [&](int code) {
             return Frame(own ? 20 : 7, {own ? 0x11 : 0x10, index, 0x8F, BYTE(r[2]), BYTE(r[3]), code});
         };
@@ -345,7 +345,7 @@ struct HidppDesk::Desk {
     void Reply(Device d, const std::string& r, std::string frame, DWORD delay)
     {
         Unit& u = units[d];
-        if (u.error) frame = Error20(kDeviceSpecs[d].index, r, u.error);
+        if (u.error) frame = Error20(kDeviceModels[d].index, r, u.error);
         const Collection c = d == kK380 ? kK380Long : frame[0] == 0x10 ? kReceiverShort : kReceiverLong;
         if (u.cutTo) frame.resize(u.cutTo);
         delay += u.delay;
@@ -356,7 +356,7 @@ struct HidppDesk::Desk {
     // HID++ 2.0 of an awake device; no answer to a setCurrentHost that it follows.
     std::string Hidpp20(Device d, const std::string& r)
     {
-        const DeviceSpec& s = kDeviceSpecs[d];
+        const DeviceModel& s = kDeviceModels[d];
         Unit& u = units[d];
         const auto p = [&](size_t i) -> int { return 4 + i < r.size() ? BYTE(r[4 + i]) : 0; };
         const BYTE fi = BYTE(r[2]), fn = BYTE(r[3]) >> 4;
@@ -423,13 +423,13 @@ HidppDesk::HidppDesk() : m_desk(new Desk)
     HidDoubleTable* table = HidDouble();
     *table = HidDoubleTable();
     for (int c = 0; c < kCollections; ++c) {
-        const auto& spec = kCollectionSpecs[c];
+        const auto& shape = kCollectionShapes[c];
         HidDoubleTable::Collection& entry = table->collection[c];
-        lstrcpynW(entry.path, spec.path, 200);
-        entry.vendor = spec.vendor, entry.product = spec.product, entry.version = spec.version;
-        entry.usagePage = spec.usagePage, entry.usage = spec.usage;
-        entry.inputLength = spec.input, entry.outputLength = spec.output;
-        lstrcpynW(entry.productName, spec.name, 64);
+        lstrcpynW(entry.path, shape.path, 200);
+        entry.vendor = shape.vendor, entry.product = shape.product, entry.version = shape.version;
+        entry.usagePage = shape.usagePage, entry.usage = shape.usage;
+        entry.inputLength = shape.input, entry.outputLength = shape.output;
+        lstrcpynW(entry.productName, shape.name, 64);
     }
     m_desk->thread = CreateThread(nullptr, 0, Desk::Serve, m_desk, 0, nullptr);
     m_desk->Run([desk = m_desk] {
@@ -452,7 +452,7 @@ HidppDesk::~HidppDesk()
     delete m_desk;
 }
 
-std::wstring HidppDesk::Path(Collection collection) { return kCollectionSpecs[collection].path; }
+std::wstring HidppDesk::Path(Collection collection) { return kCollectionShapes[collection].path; }
 
 void HidppDesk::SetState(Device device, State state)
 {
@@ -462,7 +462,7 @@ void HidppDesk::SetState(Device device, State state)
 void HidppDesk::PressEasySwitch(Device device, int host, bool announce, DWORD leaveMs)
 {
     m_desk->Run([=] {
-        const DeviceSpec& s = kDeviceSpecs[device];
+        const DeviceModel& s = kDeviceModels[device];
         Desk::Unit& u = m_desk->units[device];
         if (announce)
             m_desk->Send(device == kK380 ? kK380Long : kReceiverLong,
