@@ -33,14 +33,13 @@ ensure_packages() {
         echo "apt-get update failed (a mirror in sync?); trying again in 30 s." >&2
         sleep 30
     done
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing && return 0
-    if [ "$native" != "$missing" ] && { [ -z "$native" ] ||
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $native; }; then
-        echo "32-bit Wine could not be installed (apt-get's message above says why): only the x86_64 build runs here." >&2
-        return 0
+    local install="$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends"
+    $install $missing && return 0
+    if [ "$native" = "$missing" ] || { [ -n "$native" ] && ! $install $native; }; then
+        echo "Could not install:$missing (apt-get's message above says why)." >&2
+        return 1
     fi
-    echo "Could not install:$missing (apt-get's message above says why)." >&2
-    return 1
+    echo "32-bit Wine could not be installed (apt-get's message above says why): only the x86_64 build runs here." >&2
 }
 
 # build_program [PRESET]: the i686 release in build/ (preset default), or the

@@ -73,11 +73,14 @@ const wchar_t kSettingsTitle[] = L"\u8a2d\u5b9a/\u30db\u30c3\u30c8\u30ad\u30fc\u
 
 LARGE_INTEGER s_freq;
 
+// A QueryPerformanceCounter reading in ms, as Now() gives them.
+double Ms(LONGLONG counter) { return double(counter) * 1000.0 / double(s_freq.QuadPart); }
+
 double Now()
 {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(s_freq.QuadPart);
+    return Ms(t.QuadPart);
 }
 
 void Out(const char* fmt, ...)
@@ -394,7 +397,7 @@ int MonitorSwitches(const Running& r, int n)
             ++failed;
             continue;
         }
-        write.push_back(double(ddc->firstWrite) * 1000.0 / double(s_freq.QuadPart) - t0);
+        write.push_back(Ms(ddc->firstWrite) - t0);
         keys.push_back(s_scrollEvents.front() - t0);
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, key);
@@ -439,7 +442,7 @@ int UsbSwitches(const Running& r, int n, const char* syncDir)
             ++failed;
             continue;
         }
-        (i % 2 ? arrived : left).push_back(double(ddc->firstWrite) * 1000.0 / double(s_freq.QuadPart) - t0);
+        (i % 2 ? arrived : left).push_back(Ms(ddc->firstWrite) - t0);
         Pump(200);
     }
     for (const auto& c : choices) RegDeleteTreeA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", c.section).c_str());
@@ -482,6 +485,28 @@ void StoreHosts(const char* profile, int number, DWORD host)
                         sizeof host);
 }
 
+// PC 1's hot key, Ctrl+F13.
+void PressPcHotKey()
+{
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    keybd_event(VK_F13, 0, 0, 0);
+    keybd_event(VK_F13, 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+}
+
+// The main window's answers to WM_NULL for that long, each timed.
+std::vector<double> Answers(const Running& r, DWORD ms)
+{
+    std::vector<double> answers;
+    for (const double end = Now() + ms; Now() < end; Pump(20)) {
+        const double t0 = Now();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(r.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+        answers.push_back(Now() - t0);
+    }
+    return answers;
+}
+
 // PC 1's hot key pressed, each press timed to the double's first input
 // write. No lock key may be sent.
 int PcSwitches(const Running& r, int n)
@@ -497,15 +522,12 @@ int PcSwitches(const Running& r, int n)
     for (int i = 0; i < n; ++i) {
         ddc->firstWrite = 0;
         const double t0 = Now();
-        keybd_event(VK_CONTROL, 0, 0, 0);
-        keybd_event(VK_F13, 0, 0, 0);
-        keybd_event(VK_F13, 0, KEYEVENTF_KEYUP, 0);
-        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        PressPcHotKey();
         if (!WaitUntil([&] { return ddc->firstWrite != 0; }, 2000)) {
             ++failed;
             continue;
         }
-        write.push_back(double(ddc->firstWrite) * 1000.0 / double(s_freq.QuadPart) - t0);
+        write.push_back(Ms(ddc->firstWrite) - t0);
         Pump(100);
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, driver::ProfileKey("Hopdeck", "PCS").c_str());
@@ -514,14 +536,6 @@ int PcSwitches(const Running& r, int n)
     Out("pcs.keys=%d", int(s_scrollEvents.size()));
     Spread("pcs.write", write);
     return failed;
-}
-
-void PressPcHotKey()
-{
-    keybd_event(VK_CONTROL, 0, 0, 0);
-    keybd_event(VK_F13, 0, 0, 0);
-    keybd_event(VK_F13, 0, KEYEVENTF_KEYUP, 0);
-    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
 }
 
 void StoreKvmLink(const driver::KvmListener& kvm)
@@ -567,17 +581,12 @@ int KvmCommands(const Running& r, int n, const char* syncDir)
             ++failed;
             continue;
         }
-        first.push_back(double(kvm.Received().back().second) * 1000.0 / double(s_freq.QuadPart) - t0);
+        first.push_back(Ms(kvm.Received().back().second) - t0);
         Pump(1100);  // a second apart, as the program sends them
     }
     StoreKvmLink(silent);
     PressPcHotKey();
-    for (const double end = Now() + 1800; Now() < end; Pump(20)) {
-        const double t0 = Now();
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(r.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
-        answers.push_back(Now() - t0);
-    }
+    answers = Answers(r, 1800);
     Pump(1500);  // the hung connection gives up
     ForgetPcsAndPort(r);
     Out("kvm.commands=%d", n - failed);
@@ -587,16 +596,6 @@ int KvmCommands(const Running& r, int n, const char* syncDir)
     Checkpoint(syncDir, "kvm");
     return failed;
 }
-
-// setCurrentHost (Change Host's function 1, under the program's software id
-// for a change) to the desk's keyboard or mouse behind the receiver.
-bool IsSetHost(const driver::HidppDesk::Write& w, BYTE index)
-{
-    const BYTE feature = index == 1 ? 0x0A : 0x09;
-    return w.bytes.size() > 4 && BYTE(w.bytes[1]) == index && BYTE(w.bytes[2]) == feature && BYTE(w.bytes[3]) == 0x15;
-}
-
-double Ms(LONGLONG at) { return double(at) * 1000.0 / double(s_freq.QuadPart); }
 
 // PC 1's hot key with its monitors, its KVM port and the desk's keyboard and
 // mouse given host 2 for it, Control held 300 ms: each press timed to the
@@ -630,8 +629,9 @@ int HidppChanges(const Running& r, int n, const char* syncDir)
                 const auto writes = desk.Writes();
                 for (size_t w = before; w < writes.size(); ++w) {
                     if (!firstAt) firstAt = writes[w].at;
-                    if (!mouseAt && IsSetHost(writes[w], 2)) mouseAt = writes[w].at;
-                    if (!keyboardAt && IsSetHost(writes[w], 1)) keyboardAt = writes[w].at;
+                    const driver::HidppDesk::Device to = driver::HidppDesk::HostChangeOf(writes[w]);
+                    if (!mouseAt && to == driver::HidppDesk::kMouse) mouseAt = writes[w].at;
+                    if (!keyboardAt && to == driver::HidppDesk::kKeyboard) keyboardAt = writes[w].at;
                 }
                 return mouseAt && keyboardAt;
             },
@@ -651,13 +651,7 @@ int HidppChanges(const Running& r, int n, const char* syncDir)
     }
     desk.SetState(driver::HidppDesk::kMouse, driver::HidppDesk::kSilent);
     PressPcHotKey();
-    std::vector<double> answers;
-    for (const double end = Now() + 2500; Now() < end; Pump(20)) {
-        const double t0 = Now();
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(r.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
-        answers.push_back(Now() - t0);
-    }
+    const std::vector<double> answers = Answers(r, 2500);
     desk.SetState(driver::HidppDesk::kMouse, driver::HidppDesk::kAwake);
     Pump(2000);  // the change gives up on the mouse
     desk.ComeBack(driver::HidppDesk::kKeyboard);

@@ -587,14 +587,13 @@ TEST_F(ProgramTest, KeyboardsAndMiceGoToEachPcsHostAfterTheMonitorsAndTheKvmAndF
     ASSERT_TRUE(main);
     // setCurrentHost (function 1 of Change Host, software id 5), to each
     // device ("index>host "), and when it came.
-    auto isSetHost = [](const std::string& b) {
-        return b.size() > 4 && BYTE(b[3]) == 0x15 &&
-               ((b[1] == 1 && b[2] == 0x0A) || (b[1] == 2 && b[2] == 0x09) || (BYTE(b[1]) == 0xFF && b[2] == 0x08));
+    auto isSetHost = [](const test::HidppDesk::Write& w) {
+        return test::HidppDesk::HostChangeOf(w) != test::HidppDesk::kDevices && BYTE(w.bytes[3]) == 0x15;
     };
     auto hostsSet = [&] {
         std::string set;
         for (const auto& w : desk.Writes())
-            if (isSetHost(w.bytes)) set += std::to_string(BYTE(w.bytes[1])) + ">" + std::to_string(w.bytes[4]) + " ";
+            if (isSetHost(w)) set += std::to_string(BYTE(w.bytes[1])) + ">" + std::to_string(w.bytes[4]) + " ";
         return set;
     };
 
@@ -616,8 +615,8 @@ TEST_F(ProgramTest, KeyboardsAndMiceGoToEachPcsHostAfterTheMonitorsAndTheKvmAndF
     ASSERT_TRUE(kvm.WaitFor(1));
     LONGLONG mouseAt = 0, keyboardAt = 0;
     for (const auto& w : desk.Writes())
-        if (isSetHost(w.bytes) && w.bytes[1] != 2) keyboardAt = keyboardAt ? keyboardAt : w.at;
-        else if (isSetHost(w.bytes)) mouseAt = w.at;
+        if (isSetHost(w) && w.bytes[1] != 2) keyboardAt = keyboardAt ? keyboardAt : w.at;
+        else if (isSetHost(w)) mouseAt = w.at;
     EXPECT_LT(ddc.firstWrite, kvm.Received()[0].second) << "the monitors, then the command";
     EXPECT_LT(kvm.Received()[0].second, mouseAt) << "then the mouse";
     EXPECT_LT(released.QuadPart, keyboardAt) << "the keyboard once Control is up";

@@ -454,6 +454,16 @@ HidppDesk::~HidppDesk()
 
 std::wstring HidppDesk::Path(Collection collection) { return kCollectionShapes[collection].path; }
 
+HidppDesk::Device HidppDesk::HostChangeOf(const Write& write)
+{
+    const std::string& b = write.bytes;
+    for (int d = 0; d < kDevices; ++d)
+        if (b.size() > 4 && BYTE(b[1]) == kDeviceModels[d].index && BYTE(b[2]) == IndexOf(kDeviceModels[d], 0x1814) &&
+            BYTE(b[3]) >> 4 == 1)
+            return Device(d);
+    return kDevices;
+}
+
 void HidppDesk::SetState(Device device, State state)
 {
     m_desk->Run([=] { m_desk->units[device].state = state; });

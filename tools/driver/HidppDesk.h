@@ -58,6 +58,9 @@ public:
     HidppDesk& operator=(const HidppDesk&) = delete;
 
     static std::wstring Path(Collection collection);
+    // The device that a write tells to go to another host (Change Host's
+    // setCurrentHost, at that device's index of the feature), or kDevices.
+    static Device HostChangeOf(const Write& write);
 
     void SetState(Device device, State state);
     // The device's own Easy-Switch key for a host: with `announce`, the
